@@ -1,0 +1,17 @@
+#pragma once
+#include <string>
+
+namespace tavik {
+
+// Starting other programs and ending this one.
+class Processes {
+public:
+    virtual ~Processes() = default;
+    // Starts a command line without waiting and never through a shell; the
+    // platform splits it into program and arguments. False when it could not start.
+    virtual bool start(const std::string& commandLine) = 0;
+    // Ends this process at once with the code; no further step of the caller runs.
+    [[noreturn]] virtual void exitNow(int code) = 0;
+};
+
+}  // namespace tavik
