@@ -1,0 +1,50 @@
+#pragma once
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/RegistryBackend.h"
+
+struct sqlite3;
+
+namespace tavik {
+
+// The settings store in one SQLite file:
+//   registry(root TEXT, key TEXT, name TEXT, type INTEGER, data BLOB)
+// with root 'HKCU' or 'HKLM', key and name matched case-insensitively (ASCII
+// letters, SQLite's NOCASE) and data the value's bytes without a closing NUL.
+// Several processes may share the file: each write is its own transaction and
+// a locked file is waited for.
+class SqliteRegistry : public RegistryBackend {
+public:
+    explicit SqliteRegistry(std::filesystem::path file);
+    ~SqliteRegistry() override;
+    SqliteRegistry(const SqliteRegistry&) = delete;
+    SqliteRegistry& operator=(const SqliteRegistry&) = delete;
+
+    std::optional<RegValue> readValue(RegRoot root, const std::string& key,
+                                      const std::string& name) override;
+    bool writeValue(RegRoot root, const std::string& key, const std::string& name,
+                    const RegValue& value) override;
+
+    // True when the file is open and holds the table.
+    bool isOpen();
+
+    // TAVIK_REGISTRY when set, else the built-in default with "~" standing
+    // for the home folder.
+    static std::filesystem::path defaultPath();
+
+private:
+    struct Closer {
+        void operator()(sqlite3* db) const;
+    };
+    // Opens the file on first use, and again later if that failed, so a
+    // store that becomes reachable later still works.
+    sqlite3* connection();
+
+    std::filesystem::path file_;
+    std::unique_ptr<sqlite3, Closer> db_;
+};
+
+}  // namespace tavik
