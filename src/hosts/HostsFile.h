@@ -1,0 +1,27 @@
+#pragma once
+#include <filesystem>
+#include <string>
+
+#include "platform/Clock.h"
+#include "platform/HostsFileStore.h"
+
+namespace tavik {
+
+// The marked line for the customer's server in the hosts file.
+class HostsFile {
+public:
+    HostsFile(HostsFileStore& store, const Clock& clock);
+
+    // The path of the hosts file when it can be read, else the empty text.
+    std::string SetHost(const std::filesystem::path& hostsFile);
+    // Writes `serverIp` for `serverName` (in place or appended), or with
+    // "exit" only removes the name's lines. Checks the address and the name
+    // first and changes nothing when either is not sound.
+    void EditHosts(const std::string& host, const std::string& serverIp, const std::string& serverName);
+
+private:
+    HostsFileStore& store_;
+    const Clock& clock_;
+};
+
+}  // namespace tavik

@@ -1,0 +1,169 @@
+#include "platform/posix/PosixHostsFileStore.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <map>
+
+#include "HostsFolder.h"
+
+namespace tavik {
+namespace {
+
+using Step = PosixHostsFileStore::Step;
+using Failures = std::map<Step, int>;
+
+const std::string kOriginal = "127.0.0.1 localhost\n::1 ip6-localhost\n10.0.0.1 srv.example\n";
+const std::string kShorter = "127.0.0.1 localhost\n";
+const std::string kLonger = kOriginal + "1.2.3.4    srv.example       # Verbindung von Tavik zum Firmenserver\n";
+
+PosixHostsFileStore::FailAt failing(Failures failures) {
+    return [failures](Step step) {
+        const auto it = failures.find(step);
+        return it == failures.end() ? 0 : it->second;
+    };
+}
+
+class PosixHostsFileStoreTest : public testing::Test, protected HostsFolder {
+protected:
+    PosixHostsFileStoreTest() {
+        write(hosts, kOriginal);
+        ::chmod(hosts.c_str(), 0640);
+    }
+};
+
+TEST_F(PosixHostsFileStoreTest, ReadsTheWholeFileOrNothing) {
+    PosixHostsFileStore store;
+    EXPECT_EQ(store.read(hosts), kOriginal);
+    EXPECT_EQ(store.read(folder / "missing"), std::nullopt);
+    EXPECT_EQ(store.read(folder), std::nullopt);
+}
+
+TEST_F(PosixHostsFileStoreTest, ReplacesKeepingModeOwnerAndBackup) {
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(hosts.c_str(), 1234, 4321), 0);
+    }
+    PosixHostsFileStore store;
+    ASSERT_EQ(store.replace(hosts, kOriginal, kShorter), ReplaceResult::Replaced);
+    EXPECT_EQ(read(hosts), kShorter);
+    EXPECT_EQ(read(side(".jst")), kOriginal);
+    EXPECT_FALSE(std::filesystem::exists(side(".new")));
+    EXPECT_EQ(info(hosts).st_mode & 07777, 0640u);
+    if (root) {
+        EXPECT_EQ(info(hosts).st_uid, 1234u);
+        EXPECT_EQ(info(hosts).st_gid, 4321u);
+    }
+
+    // The next replacement drops the old backup for the file it replaces.
+    ASSERT_EQ(store.replace(hosts, kShorter, kLonger), ReplaceResult::Replaced);
+    EXPECT_EQ(read(hosts), kLonger);
+    EXPECT_EQ(read(side(".jst")), kShorter);
+}
+
+TEST_F(PosixHostsFileStoreTest, RefusesWhenTheFileIsNotWhatTheEditWasBasedOn) {
+    PosixHostsFileStore store;
+    EXPECT_EQ(store.replace(hosts, kShorter, kLonger), ReplaceResult::Changed);  // the file grew
+    EXPECT_EQ(store.replace(hosts, kLonger, kShorter), ReplaceResult::Changed);  // the file shrank
+    EXPECT_EQ(read(hosts), kOriginal);
+    EXPECT_FALSE(std::filesystem::exists(side(".new")));
+    EXPECT_EQ(store.replace(folder / "missing", "", kLonger), ReplaceResult::Failed);
+    EXPECT_FALSE(std::filesystem::exists(folder / "missing"));
+}
+
+TEST_F(PosixHostsFileStoreTest, AFailedStepLeavesTheFileAsItWas) {
+    const std::vector<std::pair<const char*, Failures>> cases = {
+        {"open", {{Step::OpenCurrent, EACCES}}},
+        {"lock", {{Step::Lock, ENOLCK}}},
+        {"read", {{Step::ReadCurrent, EIO}}},
+        {"create new", {{Step::CreateNew, ENOSPC}}},
+        {"write new", {{Step::WriteNew, ENOSPC}}},
+        {"owner", {{Step::OwnerNew, EPERM}}},
+        {"mode", {{Step::ModeNew, EPERM}}},
+        {"sync new", {{Step::SyncNew, EIO}}},
+        {"close new", {{Step::CloseNew, EIO}}},
+        {"remove backup", {{Step::RemoveOldBackup, EACCES}}},
+        {"copy backup", {{Step::LinkBackup, EPERM}, {Step::CopyBackup, ENOSPC}}},
+        {"rename", {{Step::Rename, EACCES}}},
+        {"in place: copy backup", {{Step::Rename, EBUSY}, {Step::CopyBackup, ENOSPC}}},
+        {"in place: open", {{Step::Rename, EBUSY}, {Step::OpenInPlace, EACCES}}},
+        {"in place: write", {{Step::Rename, EBUSY}, {Step::WriteInPlace, ENOSPC}}},
+        {"in place: truncate", {{Step::Rename, EXDEV}, {Step::TruncateInPlace, EIO}}},
+        {"in place: sync", {{Step::Rename, EBUSY}, {Step::SyncInPlace, EIO}}},
+    };
+    for (const auto& [what, failures] : cases) {
+        for (const std::string& newContent : {kShorter, kLonger}) {
+            write(hosts, kOriginal);
+            const auto before = info(hosts);
+            PosixHostsFileStore store(failing(failures));
+            EXPECT_EQ(store.replace(hosts, kOriginal, newContent), ReplaceResult::Failed) << what;
+            EXPECT_EQ(read(hosts), kOriginal) << what;
+            EXPECT_EQ(info(hosts).st_ino, before.st_ino) << what;
+            EXPECT_FALSE(std::filesystem::exists(side(".new"))) << what;
+        }
+    }
+}
+
+TEST_F(PosixHostsFileStoreTest, BacksUpByCopyWhenNoLinkCanBeMade) {
+    PosixHostsFileStore store(failing({{Step::LinkBackup, EPERM}}));
+    ASSERT_EQ(store.replace(hosts, kOriginal, kShorter), ReplaceResult::Replaced);
+    EXPECT_EQ(read(hosts), kShorter);
+    EXPECT_EQ(read(side(".jst")), kOriginal);
+    EXPECT_EQ(info(side(".jst")).st_mode & 07777, 0640u);
+}
+
+TEST_F(PosixHostsFileStoreTest, RewritesInPlaceWhereNoRenameIsPossible) {
+    for (const int error : {EBUSY, EXDEV}) {
+        for (const std::string& newContent : {kShorter, kLonger}) {
+            write(hosts, kOriginal);
+            const auto before = info(hosts);
+            PosixHostsFileStore store(failing({{Step::Rename, error}}));
+            ASSERT_EQ(store.replace(hosts, kOriginal, newContent), ReplaceResult::Replaced);
+            EXPECT_EQ(read(hosts), newContent);
+            EXPECT_EQ(info(hosts).st_ino, before.st_ino);  // the same file, as a bind mount needs
+            EXPECT_EQ(info(hosts).st_mode & 07777, 0640u);
+            EXPECT_EQ(read(side(".jst")), kOriginal);
+            EXPECT_FALSE(std::filesystem::exists(side(".new")));
+        }
+    }
+}
+
+TEST_F(PosixHostsFileStoreTest, ASymbolicLinkStaysALink) {
+    const auto target = folder / "real-hosts";
+    std::filesystem::rename(hosts, target);
+    std::filesystem::create_symlink(target, hosts);
+    PosixHostsFileStore store;
+    ASSERT_EQ(store.replace(hosts, kOriginal, kLonger), ReplaceResult::Replaced);
+    EXPECT_TRUE(std::filesystem::is_symlink(hosts));
+    EXPECT_EQ(read(target), kLonger);
+    EXPECT_EQ(read(side(".jst")), kOriginal);
+}
+
+TEST_F(PosixHostsFileStoreTest, AFailedFolderSyncAfterTheSwapStillCountsAsReplaced) {
+    PosixHostsFileStore store(failing({{Step::SyncFolder, EIO}}));
+    EXPECT_EQ(store.replace(hosts, kOriginal, kShorter), ReplaceResult::Replaced);
+    EXPECT_EQ(read(hosts), kShorter);
+}
+
+TEST_F(PosixHostsFileStoreTest, LocksTheFileThatIsThereAfterAnotherProgramSwappedIt) {
+    const std::string theirs = kOriginal + "10.9.9.9 theirs\n";
+    bool swapped = false;
+    PosixHostsFileStore store([&](Step step) {
+        if (step == Step::Lock && !swapped) {
+            swapped = true;
+            write(folder / "theirs", theirs);
+            std::filesystem::rename(folder / "theirs", hosts);
+        }
+        return 0;
+    });
+    EXPECT_EQ(store.replace(hosts, kOriginal, kShorter), ReplaceResult::Changed);
+    EXPECT_EQ(read(hosts), theirs);
+    swapped = false;
+    EXPECT_EQ(store.replace(hosts, theirs, kShorter), ReplaceResult::Replaced);
+    EXPECT_EQ(read(hosts), kShorter);
+    EXPECT_EQ(read(side(".jst")), theirs);
+}
+
+}  // namespace
+}  // namespace tavik
