@@ -1,0 +1,127 @@
+#include "platform/http/HttpUrl.h"
+
+#include <charconv>
+
+namespace tavik {
+namespace {
+
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+bool needsEscape(unsigned char c) {
+    if (c < 0x20 || c >= 0x7f) return true;
+    switch (c) {
+    case ' ': case '"': case '#': case '<': case '>': case '\\':
+    case '^': case '`': case '{': case '|': case '}':
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isHostNameChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           c == '.' || c == '-' || c == '_';
+}
+
+bool isIpv6LiteralChar(char c) {
+    return isHexDigit(c) || c == ':' || c == '.';
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+std::optional<int> parsePort(std::string_view text) {
+    if (text.empty() || text.size() > 5) return std::nullopt;
+    int port = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), port);
+    if (ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+    if (port < 1 || port > 65535) return std::nullopt;
+    return port;
+}
+
+}  // namespace
+
+std::string encodeRequestTarget(std::string_view target) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(target.size());
+    for (std::size_t i = 0; i < target.size(); ++i) {
+        const auto c = static_cast<unsigned char>(target[i]);
+        const bool strayPercent = c == '%' && !(i + 2 < target.size() &&
+                                                isHexDigit(target[i + 1]) &&
+                                                isHexDigit(target[i + 2]));
+        if (needsEscape(c) || strayPercent) {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0x0f];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::optional<HttpUrl> parseHttpUrl(std::string_view url) {
+    constexpr std::string_view kScheme = "http://";
+    if (url.size() < kScheme.size() || !equalsNoCase(url.substr(0, kScheme.size()), kScheme))
+        return std::nullopt;
+    std::string_view rest = url.substr(kScheme.size());
+
+    // The authority ends where the path or the query begins; a '#' there is
+    // part of what the caller wants sent, not a fragment.
+    const auto authorityEnd = rest.find_first_of("/?#");
+    std::string_view authority = rest.substr(0, authorityEnd);
+    std::string_view target =
+        authorityEnd == std::string_view::npos ? std::string_view{} : rest.substr(authorityEnd);
+
+    HttpUrl result;
+    std::string_view portText;
+    bool hasPort = false;
+    if (!authority.empty() && authority.front() == '[') {
+        const auto close = authority.find(']');
+        if (close == std::string_view::npos || close == 1) return std::nullopt;
+        std::string_view literal = authority.substr(1, close - 1);
+        for (char c : literal)
+            if (!isIpv6LiteralChar(c)) return std::nullopt;
+        result.host = std::string(literal);
+        std::string_view after = authority.substr(close + 1);
+        if (!after.empty()) {
+            if (after.front() != ':') return std::nullopt;
+            hasPort = true;
+            portText = after.substr(1);
+        }
+    } else {
+        const auto colon = authority.find(':');
+        std::string_view host = authority.substr(0, colon);
+        if (colon != std::string_view::npos) {
+            hasPort = true;
+            portText = authority.substr(colon + 1);
+        }
+        if (host.empty()) return std::nullopt;
+        for (char c : host)
+            if (!isHostNameChar(c)) return std::nullopt;
+        result.host = std::string(host);
+    }
+    if (hasPort) {
+        auto port = parsePort(portText);
+        if (!port) return std::nullopt;
+        result.port = *port;
+    }
+
+    std::string fullTarget(target);
+    if (fullTarget.empty() || fullTarget.front() != '/') fullTarget.insert(0, "/");
+    result.target = encodeRequestTarget(fullTarget);
+    return result;
+}
+
+}  // namespace tavik

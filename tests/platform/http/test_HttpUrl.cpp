@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include "platform/http/HttpUrl.h"
+
+namespace tavik {
+namespace {
+
+struct TargetCase {
+    const char* name;
+    std::string raw;
+    std::string sent;
+};
+
+TEST(EncodeRequestTarget, EscapesOnlyWhatTheRequestLineCannotCarry) {
+    const TargetCase cases[] = {
+        {"separators stay", "/a.cgi?k1&p=w&6.10/x", "/a.cgi?k1&p=w&6.10/x"},
+        {"blank", "/a?x y", "/a?x%20y"},
+        {"umlaut as UTF-8 bytes", "/a?\xc3\xbc", "/a?%C3%BC"},
+        {"hash is data", "/a?pw#1", "/a?pw%231"},
+        {"unsafe punctuation", "/\"<>\\^`{|}", "/%22%3C%3E%5C%5E%60%7B%7C%7D"},
+        {"control characters", std::string("/a\x01\x7f\t", 5), "/a%01%7F%09"},
+        {"escape kept", "/a?%41%e4", "/a?%41%e4"},
+        {"stray percent", "/a?50%&%4", "/a?50%25&%254"},
+        {"percent with one hex digit at the end", "/a%4", "/a%254"},
+        {"case kept", "/A?B", "/A?B"},
+        {"plus and apostrophe stay", "/a?50+1.2.3.4+x'", "/a?50+1.2.3.4+x'"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(encodeRequestTarget(c.raw), c.sent) << c.name;
+}
+
+TEST(ParseHttpUrl, SplitsHostPortAndTarget) {
+    struct Case {
+        std::string url;
+        std::string host;
+        int port;
+        std::string target;
+    };
+    const Case cases[] = {
+        {"http://127.0.0.1:8080/cgi-bin/x.cgi?a&b", "127.0.0.1", 8080, "/cgi-bin/x.cgi?a&b"},
+        {"http://dyn.example/", "dyn.example", 80, "/"},
+        {"http://dyn.example", "dyn.example", 80, "/"},
+        {"http://dyn.example?a", "dyn.example", 80, "/?a"},
+        {"http://dyn.example#a", "dyn.example", 80, "/%23a"},
+        {"HTTP://Host:1/A b", "Host", 1, "/A%20b"},
+        {"http://[::1]:65535/x", "::1", 65535, "/x"},
+        {"http://[::1]/x", "::1", 80, "/x"},
+        {"http://h/?x=http://y/", "h", 80, "/?x=http://y/"},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parseHttpUrl(c.url);
+        ASSERT_TRUE(parsed.has_value()) << c.url;
+        EXPECT_EQ(parsed->host, c.host) << c.url;
+        EXPECT_EQ(parsed->port, c.port) << c.url;
+        EXPECT_EQ(parsed->target, c.target) << c.url;
+    }
+}
+
+TEST(ParseHttpUrl, RejectsWhatIsNotPlainHttp) {
+    const char* urls[] = {
+        "",
+        "https://127.0.0.1/",
+        "ftp://127.0.0.1/",
+        "127.0.0.1/x",
+        "http:/127.0.0.1/x",
+        "http://",
+        "http:///x",
+        "http://:80/x",
+        "http://host:/x",
+        "http://host:0/x",
+        "http://host:65536/x",
+        "http://host:8o/x",
+        "http://host:+80/x",
+        "http://user@host/x",
+        "http://ho st/x",
+        "http://h\xc3\xbcst/x",
+        "http://[::1/x",
+        "http://[]/x",
+        "http://[::1]x/x",
+        "http://[fe80::1%eth0]/x",
+    };
+    for (const char* url : urls) EXPECT_FALSE(parseHttpUrl(url).has_value()) << url;
+}
+
+}  // namespace
+}  // namespace tavik

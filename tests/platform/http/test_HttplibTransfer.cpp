@@ -1,0 +1,339 @@
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/fakes/FakeEventLoop.h"
+#include "platform/http/HttplibTransfer.h"
+
+namespace tavik {
+namespace {
+
+constexpr std::size_t kMiB = 1024 * 1024;
+constexpr std::size_t kCap = kMiB;
+
+// Records the states a transfer reports and whether any came on a thread
+// other than the caller's.
+class StateLog {
+public:
+    std::function<void(int)> callback() {
+        return [this](int state) {
+            std::lock_guard lock(mutex_);
+            states_.push_back(state);
+            if (std::this_thread::get_id() != caller_) wrongThread_ = true;
+        };
+    }
+    std::vector<int> states() {
+        std::lock_guard lock(mutex_);
+        return states_;
+    }
+    bool failed() {
+        auto s = states();
+        return !s.empty() && s.back() == kStateError;
+    }
+    bool completed() {
+        auto s = states();
+        return !s.empty() && s.back() == kStateResponseCompleted &&
+               std::find(s.begin(), s.end(), kStateError) == s.end();
+    }
+    bool wrongThread() {
+        std::lock_guard lock(mutex_);
+        return wrongThread_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<int> states_;
+    std::thread::id caller_ = std::this_thread::get_id();
+    bool wrongThread_ = false;
+};
+
+// Lets a server handler tell that a request arrived and hold it until released.
+class Gate {
+public:
+    void arrive() {
+        { std::lock_guard lock(mutex_); arrived_ = true; }
+        cv_.notify_all();
+    }
+    void waitArrived() {
+        std::unique_lock lock(mutex_);
+        cv_.wait(lock, [&] { return arrived_; });
+    }
+    void release() {
+        { std::lock_guard lock(mutex_); released_ = true; }
+        cv_.notify_all();
+    }
+    // Also used to pace the trickling handler; returns true once released.
+    bool waitReleased(std::chrono::milliseconds atMost) {
+        std::unique_lock lock(mutex_);
+        return cv_.wait_for(lock, atMost, [&] { return released_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool arrived_ = false;
+    bool released_ = false;
+};
+
+// An event loop that, like the desktop loop, runs another handler of the
+// program while the caller waits for its transfer.
+class NestedHandlerLoop : public FakeEventLoop {
+public:
+    std::function<void()> handler;
+    void waitUntil(const std::function<bool()>& done) override {
+        if (auto run = std::exchange(handler, nullptr)) run();
+        FakeEventLoop::waitUntil(done);
+    }
+};
+
+class HttplibTransferTest : public ::testing::Test {
+protected:
+    HttplibTransferTest() {
+        server_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
+            std::lock_guard lock(targetsMutex_);
+            targets_.push_back(req.target);
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
+        server_.Get("/hello", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("hello", "text/plain");
+        });
+        server_.Get("/missing", [](const httplib::Request&, httplib::Response& res) {
+            res.status = 404;
+            res.set_content("<html><head><title>404</title></head></html>", "text/html");
+        });
+        server_.Get("/broken", [](const httplib::Request&, httplib::Response& res) {
+            res.status = 500;
+            res.set_content("kaputt", "text/plain");
+        });
+        server_.Get("/redirect", [](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect("/hello");
+            res.set_content("moved", "text/plain");
+        });
+        server_.Get(R"(/sized/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
+            res.set_content(std::string(std::stoul(req.matches[1]), 'x'), "text/plain");
+        });
+        server_.Get(R"(/chunked/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
+            const std::size_t total = std::stoul(req.matches[1]);
+            res.set_chunked_content_provider(
+                "text/plain", [total](std::size_t offset, httplib::DataSink& sink) {
+                    const std::string block(std::min<std::size_t>(64 * 1024, total - offset), 'y');
+                    if (!block.empty() && !sink.write(block.data(), block.size())) return false;
+                    if (offset + block.size() >= total) sink.done();
+                    return true;
+                });
+        });
+        // One byte every 200 ms for five seconds.
+        server_.Get("/trickle", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider(
+                "text/plain", [this](std::size_t offset, httplib::DataSink& sink) {
+                    if (offset >= 25 || gate_.waitReleased(std::chrono::milliseconds(200))) {
+                        sink.done();
+                        return true;
+                    }
+                    return sink.write("z", 1);
+                });
+        });
+        server_.Get("/slow", [this](const httplib::Request&, httplib::Response& res) {
+            gate_.arrive();
+            gate_.waitReleased(std::chrono::seconds(30));
+            res.set_content("late", "text/plain");
+        });
+        server_.Get(R"(/[\s\S]*)", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("ok", "text/plain");
+        });
+
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        listener_ = std::thread([this] { server_.listen_after_bind(); });
+        while (!server_.is_running()) std::this_thread::yield();
+    }
+
+    ~HttplibTransferTest() override {
+        gate_.release();
+        server_.stop();
+        listener_.join();
+    }
+
+    std::string url(const std::string& target) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + target;
+    }
+
+    std::vector<std::string> targets() {
+        std::lock_guard lock(targetsMutex_);
+        return targets_;
+    }
+
+    Gate gate_;
+    httplib::Server server_;
+    int port_ = 0;
+    std::thread listener_;
+    std::mutex targetsMutex_;
+    std::vector<std::string> targets_;
+};
+
+TEST_F(HttplibTransferTest, AnyCompleteResponseGivesItsBody) {
+    struct Case {
+        std::string target;
+        std::string body;
+    };
+    const Case cases[] = {
+        {"/hello", "hello"},
+        {"/missing", "<html><head><title>404</title></head></html>"},  // an error page is no transfer error
+        {"/broken", "kaputt"},
+        {"/redirect", "moved"},  // not followed
+        {"/sized/0", ""},
+    };
+    FakeEventLoop loop;
+    HttplibTransfer transfer(loop);
+    for (const auto& c : cases) {
+        StateLog log;
+        EXPECT_EQ(transfer.openUrl(url(c.target), kCap, log.callback()), c.body) << c.target;
+        EXPECT_TRUE(log.completed()) << c.target;
+        EXPECT_FALSE(log.wrongThread()) << c.target;
+    }
+}
+
+TEST_F(HttplibTransferTest, RefusedConnectionFails) {
+    // A port that was just listened on and is closed again. (A server that is
+    // only bound keeps its socket open, so it has to run and stop.)
+    int freePort = 0;
+    {
+        httplib::Server closed;
+        freePort = closed.bind_to_any_port("127.0.0.1");
+        std::thread run([&] { closed.listen_after_bind(); });
+        while (!closed.is_running()) std::this_thread::yield();
+        closed.stop();
+        run.join();
+    }
+    FakeEventLoop loop;
+    HttplibTransfer transfer(loop);
+    StateLog log;
+    EXPECT_EQ(transfer.openUrl("http://127.0.0.1:" + std::to_string(freePort) + "/x", kCap,
+                               log.callback()),
+              "");
+    EXPECT_TRUE(log.failed());
+    EXPECT_FALSE(log.wrongThread());
+}
+
+TEST_F(HttplibTransferTest, MalformedAddressFailsWithoutRequest) {
+    FakeEventLoop loop;
+    HttplibTransfer transfer(loop);
+    const std::string port = std::to_string(port_);
+    for (const std::string& bad : {"https://127.0.0.1:" + port + "/hello",
+                                   "127.0.0.1:" + port + "/hello",
+                                   "http://127.0.0.1:" + port + "x/hello", std::string("")}) {
+        StateLog log;
+        EXPECT_EQ(transfer.openUrl(bad, kCap, log.callback()), "") << bad;
+        EXPECT_EQ(log.states(), std::vector<int>{kStateError}) << bad;
+    }
+    EXPECT_TRUE(targets().empty());
+}
+
+TEST_F(HttplibTransferTest, BodyAboveTheCapFails) {
+    struct Case {
+        std::string target;
+        bool fits;
+    };
+    const Case cases[] = {
+        {"/sized/" + std::to_string(2 * kMiB), false},
+        {"/chunked/" + std::to_string(2 * kMiB), false},
+        {"/sized/" + std::to_string(kCap), true},
+        {"/chunked/" + std::to_string(kCap), true},
+        {"/chunked/" + std::to_string(kCap + 1), false},
+    };
+    FakeEventLoop loop;
+    HttplibTransfer transfer(loop);
+    for (const auto& c : cases) {
+        StateLog log;
+        const std::string body = transfer.openUrl(url(c.target), kCap, log.callback());
+        EXPECT_EQ(body.size(), c.fits ? kCap : 0) << c.target;
+        EXPECT_EQ(log.completed(), c.fits) << c.target;
+        EXPECT_EQ(log.failed(), !c.fits) << c.target;
+    }
+}
+
+TEST_F(HttplibTransferTest, TrickleEndsAtTheTotalDeadline) {
+    FakeEventLoop loop;
+    HttpTimeouts timeouts;
+    timeouts.total = std::chrono::seconds(1);
+    HttplibTransfer transfer(loop, timeouts);
+    StateLog log;
+    EXPECT_EQ(transfer.openUrl(url("/trickle"), kCap, log.callback()), "");
+    EXPECT_TRUE(log.failed());
+    EXPECT_FALSE(log.wrongThread());
+}
+
+TEST_F(HttplibTransferTest, SilentServerEndsAtTheReadTimeout) {
+    FakeEventLoop loop;
+    HttpTimeouts timeouts;
+    timeouts.read = std::chrono::seconds(1);
+    HttplibTransfer transfer(loop, timeouts);
+    StateLog log;
+    EXPECT_EQ(transfer.openUrl(url("/slow"), kCap, log.callback()), "");
+    EXPECT_TRUE(log.failed());
+}
+
+TEST_F(HttplibTransferTest, CancelFromAnotherThreadFailsTheTransfer) {
+    FakeEventLoop loop;
+    HttplibTransfer transfer(loop);
+    transfer.cancel();  // nothing running: no effect on the next transfer
+    std::thread canceller([&] {
+        gate_.waitArrived();
+        transfer.cancel();
+    });
+    StateLog log;
+    const std::string body = transfer.openUrl(url("/slow"), kCap, log.callback());
+    canceller.join();
+    EXPECT_EQ(body, "");
+    EXPECT_TRUE(log.failed());
+    EXPECT_FALSE(log.wrongThread());
+
+    StateLog after;
+    EXPECT_EQ(transfer.openUrl(url("/hello"), kCap, after.callback()), "hello");
+    EXPECT_TRUE(after.completed());
+}
+
+TEST_F(HttplibTransferTest, CancelFromAHandlerDuringTheWaitFailsTheTransfer) {
+    NestedHandlerLoop loop;
+    HttplibTransfer transfer(loop);
+    loop.handler = [&] { transfer.cancel(); };
+    StateLog log;
+    EXPECT_EQ(transfer.openUrl(url("/hello"), kCap, log.callback()), "");
+    EXPECT_TRUE(log.failed());
+}
+
+TEST_F(HttplibTransferTest, SecondRequestWhileOneRunsFails) {
+    NestedHandlerLoop loop;
+    HttplibTransfer transfer(loop);
+    StateLog first;
+    StateLog second;
+    std::string secondBody = "not called";
+    loop.handler = [&] { secondBody = transfer.openUrl(url("/second"), kCap, second.callback()); };
+
+    EXPECT_EQ(transfer.openUrl(url("/hello"), kCap, first.callback()), "hello");
+    EXPECT_TRUE(first.completed());
+    EXPECT_EQ(secondBody, "");
+    EXPECT_EQ(second.states(), std::vector<int>{kStateError});
+    EXPECT_EQ(targets(), std::vector<std::string>{"/hello"});
+}
+
+TEST_F(HttplibTransferTest, TargetReachesTheServerEncodedOnlyWhereNeeded) {
+    FakeEventLoop loop;
+    HttplibTransfer transfer(loop);
+    StateLog log;
+    EXPECT_EQ(transfer.openUrl(url("/cgi-bin/server/tavik6/readip6.cgi?k 1&p\xc3\xbc#w&6.10"), kCap,
+                               log.callback()),
+              "ok");
+    EXPECT_EQ(targets(),
+              std::vector<std::string>{"/cgi-bin/server/tavik6/readip6.cgi?k%201&p%C3%BC%23w&6.10"});
+}
+
+}  // namespace
+}  // namespace tavik
