@@ -1,1 +1,72 @@
-// (being written)
+#include "update/UpdaterProgram.h"
+
+#include <fstream>
+#include <system_error>
+
+#include "core/TavikGlobal.h"
+#include "text/TextCase.h"
+
+namespace tavik {
+namespace {
+
+// Executable files carry no suffix on this platform.
+constexpr const char* kExecutableSuffix = "";
+
+// The first entry of `folder` matching `name` ignoring case and passing `accept`.
+template <typename Accept>
+std::filesystem::path findMatching(const std::filesystem::path& folder, const std::string& name,
+                                   Accept accept) {
+    const std::filesystem::path exact = folder / name;
+    std::error_code ec;
+    if (accept(exact)) return exact;
+    const std::string wanted = toLowerText(name);
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::filesystem::path& entry = it->path();
+        if (toLowerText(entry.filename().string()) == wanted && accept(entry)) return entry;
+    }
+    return exact;
+}
+
+bool exists(const std::filesystem::path& p) {
+    std::error_code ec;
+    return std::filesystem::exists(p, ec);
+}
+
+bool isDirectory(const std::filesystem::path& p) {
+    std::error_code ec;
+    return std::filesystem::is_directory(p, ec);
+}
+
+std::string updaterPath(const std::filesystem::path& folder) {
+    return findInFolder(folder, std::string(kUpdaterName) + kExecutableSuffix).string();
+}
+
+}  // namespace
+
+std::filesystem::path findInFolder(const std::filesystem::path& folder, const std::string& name) {
+    return findMatching(folder, name, exists);
+}
+
+bool updaterPresent(const std::filesystem::path& folder) {
+    const std::filesystem::path file = findInFolder(folder, std::string(kUpdaterName) + kExecutableSuffix);
+    std::error_code ec;
+    // A folder of that name opens for reading here but is no program.
+    if (!std::filesystem::is_regular_file(file, ec)) return false;
+    std::ifstream in(file, std::ios::binary);
+    return in.is_open();
+}
+
+std::string updateCommandLine(const std::filesystem::path& folder, const std::string& fileName,
+                              const std::string& profil) {
+    return updaterPath(folder) + " " + fileName + "," + profil;
+}
+
+std::string restartCommandLine(const std::filesystem::path& folder) {
+    return updaterPath(folder) + " " + kProductName + kExecutableSuffix;
+}
+
+std::filesystem::path updatesFolder(const std::filesystem::path& folder) {
+    return findMatching(folder, "Updates", isDirectory);
+}
+
+}  // namespace tavik

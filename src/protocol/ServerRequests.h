@@ -1,0 +1,32 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "core/TavikGlobal.h"
+#include "platform/ProgramEnvironment.h"
+#include "protocol/Inet1.h"
+#include "protocol/ReplyHandler.h"
+
+namespace tavik {
+
+// The two requests the program sends to the service's web server.
+class ServerRequests {
+public:
+    ServerRequests(TavikGlobal& g, Inet1& inet, ReplyHandler& replies, const ProgramEnvironment& env);
+
+    // Asks for the customer's server; returns AntwortCode: 220 accepted,
+    // 99 or 100 as the server said, 1 for no usable answer.
+    std::int32_t ReadIP();
+    // Tells the server this client goes offline.
+    void DisConnect();
+    // Fetches the address (lower-cased) and hands the reply to the reply handling.
+    void write_to_server(const std::string& address);
+
+private:
+    TavikGlobal& g_;
+    Inet1& inet_;
+    ReplyHandler& replies_;
+    const ProgramEnvironment& env_;
+};
+
+}  // namespace tavik

@@ -1,0 +1,44 @@
+#pragma once
+#include <filesystem>
+#include <string>
+
+#include "core/MainFormActions.h"
+#include "core/TavikGlobal.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/Processes.h"
+#include "platform/ProgramEnvironment.h"
+#include "protocol/Inet1.h"
+#include "settings/RwModul.h"
+
+namespace tavik {
+
+// The automatic update: at most one attempt a day fetches the file the
+// server named into the updates folder, hands it to the updater and ends.
+class UpdateCheck {
+public:
+    UpdateCheck(TavikGlobal& g, RwModul& rw, Inet1& inet, Dialogs& dialogs, Processes& processes,
+                const Clock& clock, const ProgramEnvironment& env, MainFormActions& actions);
+
+    // Does not return when it starts the updater.
+    void GetUpdate(const std::string& url, const std::string& fileName);
+
+    // A bare file name the server may name: no path, no control characters.
+    static bool acceptableFileName(const std::string& fileName);
+
+private:
+    std::filesystem::path updateFolder() const;
+    // Fetches the file and puts it in place complete, or not at all.
+    bool download(const std::string& url, const std::filesystem::path& target);
+
+    TavikGlobal& g_;
+    RwModul& rw_;
+    Inet1& inet_;
+    Dialogs& dialogs_;
+    Processes& processes_;
+    const Clock& clock_;
+    const ProgramEnvironment& env_;
+    MainFormActions& actions_;
+};
+
+}  // namespace tavik
