@@ -1,1 +1,53 @@
-// (being written)
+#include "app/HeadlessApp.h"
+
+#include <csignal>
+
+#include "core/Startform.h"
+#include "platform/headless/ConsoleDialogs.h"
+#include "platform/headless/NoBrowser.h"
+#include "platform/headless/NullTray.h"
+#include "platform/http/HttplibTransfer.h"
+#include "platform/posix/LogindSession.h"
+#include "platform/posix/PosixEnvironment.h"
+#include "platform/posix/PosixEventLoop.h"
+#include "platform/posix/PosixHostsFileStore.h"
+#include "platform/posix/PosixProcesses.h"
+#include "platform/posix/SqliteRegistry.h"
+#include "platform/posix/SysfsDialUp.h"
+#include "platform/posix/SystemClock.h"
+
+namespace tavik {
+
+int runHeadless(int argc, char** argv) {
+    // A peer that closes its socket must not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    PosixEnvironment environment(argc, argv);
+    SqliteRegistry registry(SqliteRegistry::defaultPath());
+    PosixHostsFileStore hostsStore;
+    PosixEventLoop loop;
+    HttplibTransfer transfer(loop);
+    SystemClock clock;
+    ConsoleDialogs dialogs = ConsoleDialogs::forThisProcess();
+    NullTray tray;
+    PosixProcesses processes;
+    SysfsDialUp dialUp;
+    LogindSession session;
+    NoBrowser browser;
+
+    TavikGlobal g;
+    Startform form(g, {environment, registry, hostsStore, transfer, loop, clock, dialogs, tray, processes,
+                       dialUp, session, browser});
+
+    // SIGTERM, SIGINT and SIGHUP end the program through the exit sequence.
+    // One arriving during a request cuts the request short; the exit follows
+    // as soon as the running handler is done.
+    loop.watchSignals({SIGTERM, SIGINT, SIGHUP}, [&](int) { form.menu_popup_exit_Click(); },
+                      [&] { transfer.cancel(); });
+
+    form.Form_Load();
+    loop.run();
+    return 0;
+}
+
+}  // namespace tavik

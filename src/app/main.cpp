@@ -1,1 +1,3 @@
-int main() { return 0; }
+#include "app/HeadlessApp.h"
+
+int main(int argc, char** argv) { return tavik::runHeadless(argc, argv); }

@@ -1,1 +1,236 @@
-// (being written)
+#include "core/Startform.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "settings/UserDaten.h"
+#include "settings/ValueNames.h"
+#include "text/TextCase.h"
+#include "text/Val.h"
+#include "update/ModulDate.h"
+#include "update/UpdaterProgram.h"
+
+namespace tavik {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kStartInterval = 500ms;
+constexpr auto kOnlineInterval = 60000ms;
+constexpr auto kOfflineInterval = 30000ms;
+constexpr int kSuccess = 220;
+constexpr int kFailuresBeforeRestart = 10;
+constexpr std::size_t kTooltipLimit = 63;  // what the notification area shows
+
+// Ticks of the online period: the later match wins, so "Firma" beats "Privat".
+int onlinePeriod(const std::string& kundenklasse) {
+    int period = 20;
+    if (kundenklasse.find("Privat") != std::string::npos) period = 10;
+    if (kundenklasse.find("Firma") != std::string::npos) period = 3;
+    return period;
+}
+
+// The first `limit` characters of a UTF-8 text.
+std::string firstCharacters(const std::string& text, std::size_t limit) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && count++ == limit) return text.substr(0, i);
+    }
+    return text;
+}
+
+std::string twoDigitRevision(int revision) {
+    return (revision < 10 ? "0" : "") + std::to_string(revision);
+}
+
+}  // namespace
+
+Startform::Startform(TavikGlobal& g, StartformPorts ports)
+    : g_(g),
+      ports_(ports),
+      rw_(ports.registry, ports.dialogs),
+      hosts_(ports.hostsStore, ports.clock),
+      log_(ports.environment.programFolder(), ports.clock),
+      inet_(ports.transfer, g),
+      shutdown_(ports.session, ports.dialogs),
+      replies_(g, form_, rw_, hosts_, ports.dialogs, inet_, shutdown_, *this, ports.clock, ports.environment),
+      requests_(g, inet_, replies_, ports.environment),
+      update_(g, rw_, inet_, ports.dialogs, ports.processes, ports.clock, ports.environment, *this),
+      wizard_(g, rw_, ports.dialogs, ports.clock),
+      timer1_(ports.loop.createTimer([this] { Timer1_Timer(); })) {
+    form_.onMerkerFrame1Change = [this](const std::string& caption) { MerkerFrame1_Change(caption); };
+}
+
+void Startform::Form_Load() {
+    timer1_->setEnabled(false);
+
+    // The profile is the whole command line, unless it looks like settings.
+    const std::string commandLine = ports_.environment.commandLine();
+    g_.Profil = commandLine.find('=') == std::string::npos ? commandLine : std::string();
+    if (g_.Profil.empty()) g_.Profil = kProductName;
+    profilName_ = g_.Profil;
+
+    g_.ProgVersion = std::to_string(kMajorVersion) + "." + twoDigitRevision(kRevision);
+    caption_ = std::string(kProductName) + " Version " + g_.ProgVersion;
+
+    SetNewModulDate(ports_.environment.programFolder() / kModulDateFile, ports_.clock.now());
+    form_.setMerkerFrame1("Offline");
+    form_.picTaskIconTag[kIconConnected] =
+        profilName_ + " V" + g_.ProgVersion + "\r" + "Stand : " + kReleaseDate;
+    g_.BrowserPfad = ports_.browser.findBrowser();
+    SetPfad();
+
+    if (wizard_.isFirstStart()) wizard_.run();
+
+    timer1_->setInterval(kStartInterval);
+    ports_.tray.hookMenu();
+
+    g_.HostsDatei = hosts_.SetHost(ports_.environment.hostsFile());
+    ReadUserDaten(rw_, g_);
+    restoreHostsEntry();
+
+    TaskIconAdd();
+    timer1_->setEnabled(true);
+}
+
+void Startform::SetPfad() {
+    const auto folder = updatesFolder(ports_.environment.programFolder());
+    g_.UpdatePfad = folder.string();
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+}
+
+void Startform::restoreHostsEntry() {
+    const std::string section = customerSection(g_.Profil, g_.User);
+    g_.ServerName = rw_.read(section, valueName::ServerName);
+    if (characterCount(g_.ServerName) > 2) {
+        const std::string address = rw_.read(section, valueName::ServerIP);
+        hosts_.EditHosts(g_.HostsDatei, address, g_.ServerName);
+    }
+    // An empty stored status makes the first reply after start apply its status.
+    rw_.write(section, valueName::Status, "");
+}
+
+void Startform::Timer1_Timer() {
+    // A cycle asked for while a request is still waiting for the server is skipped.
+    if (inet_.busy()) return;
+
+    if (form_.MerkerFrame1() == "Online") {
+        const int ticks = static_cast<int>(Val(form_.MerkerFrame2Tag)) + 1;
+        form_.MerkerFrame2Tag = std::to_string(ticks);
+        if (ticks < onlinePeriod(g_.Kundenklasse)) return;
+        form_.MerkerFrame2Tag.clear();
+    }
+
+    TaskIconSet(kIconRequestStarted);
+    timer1_->setInterval(kOnlineInterval);
+
+    if (g_.Proxyserver != "1") {
+        if (DFÜStatus()) {
+            form_.setMerkerFrame1("Online");
+            TaskIconSet(form_.Image1Visible ? kIconUpdateOffered : kIconConnected);
+            form_.MerkerFalscherBenutzerCaption = "Online";
+        } else {
+            TaskIconSet(kIconOffline);
+            form_.setMerkerFrame1("Offline");
+            timer1_->setInterval(kOfflineInterval);
+        }
+    }
+
+    timer1_->setEnabled(false);
+    ports_.tray.setExitEntryEnabled(false);
+
+    const std::int32_t result = requests_.ReadIP();
+
+    if (result != kSuccess) {
+        form_.setMerkerFrame1("Offline");
+        ++g_.OfflineCount;
+        if (g_.OfflineCount > kFailuresBeforeRestart && rw_.read(g_.Profil, valueName::Restart) == "1") {
+            restartThroughUpdater();
+        }
+        TaskIconSet(kIconOffline);
+        timer1_->setInterval(kOfflineInterval);
+    } else {
+        form_.setMerkerFrame1("Online");
+        g_.OfflineCount = 0;
+        TaskIconSet(form_.Image1Visible ? kIconUpdateOffered : kIconConnected);
+    }
+
+    timer1_->setEnabled(true);
+    ports_.tray.setExitEntryEnabled(true);
+}
+
+void Startform::restartThroughUpdater() {
+    const auto folder = ports_.environment.programFolder();
+    const auto target = updatesFolder(folder) / kProductName;
+    std::error_code error;
+    std::filesystem::copy_file(folder / kProductName, target,
+                               std::filesystem::copy_options::overwrite_existing, error);
+    log_.SaveLog(std::string(kProductName) + " kopiert");
+    if (error) return;
+    // Without a running updater nobody would start the program again, so the
+    // program only ends when the updater has started.
+    if (!ports_.processes.start(restartCommandLine(folder))) return;
+    releaseTray();
+    ports_.processes.exitNow(0);
+}
+
+bool Startform::DFÜStatus() { return ports_.dialUp.firstConnectionConnected(); }
+
+void Startform::MerkerFrame1_Change(const std::string& caption) {
+    ports_.tray.showStatusPicture(caption != "Offline");
+}
+
+void Startform::TaskIconAdd() { ports_.tray.add(kIconInformation, form_.picTaskIconTag[kIconInformation]); }
+
+void Startform::TaskIconSet(int state) {
+    if (state < 0 || state >= kIconCount) return;
+    ports_.tray.change(state, firstCharacters(form_.picTaskIconTag[state], kTooltipLimit));
+    // Each picture stays at least a second, so the user sees the cycle's steps.
+    if (ports_.tray.showsPictures()) ports_.clock.sleepFor(std::chrono::seconds(1));
+}
+
+void Startform::TaskIconDelete() { ports_.tray.remove(); }
+
+void Startform::restartCycleTimer(std::chrono::milliseconds interval) {
+    timer1_->setInterval(interval);
+    timer1_->setEnabled(true);
+}
+
+void Startform::GetUpdate(const std::string& url, const std::string& fileName) {
+    update_.GetUpdate(url, fileName);
+}
+
+void Startform::releaseTray() {
+    ports_.tray.unhookMenu();
+    TaskIconDelete();
+}
+
+void Startform::Form_Unload() {
+    // Each step runs once: when the offline notice's reply itself orders the
+    // end, the nested end finishes the remaining steps before the process goes.
+    if (exitStepsDone_ == 0) {
+        exitStepsDone_ = 1;
+        requests_.DisConnect();
+    }
+    if (exitStepsDone_ == 1) {
+        exitStepsDone_ = 2;
+        hosts_.EditHosts(g_.HostsDatei, "exit", g_.ServerName);
+    }
+    if (exitStepsDone_ == 2) {
+        exitStepsDone_ = 3;
+        releaseTray();
+    }
+}
+
+void Startform::menu_popup_exit_Click() { unloadAndEnd(); }
+
+void Startform::unloadAndEnd() {
+    timer1_->setEnabled(false);
+    Form_Unload();
+    ports_.processes.exitNow(0);
+    std::abort();  // not reached: the compiler does not see through the virtual call
+}
+
+}  // namespace tavik

@@ -17,6 +17,9 @@ public:
     virtual void setExitEntryEnabled(bool enabled) = 0;
     // The online / offline status picture of the main form.
     virtual void showStatusPicture(bool online) = 0;
+    // False where nobody can see the pictures (no desktop); the one-second
+    // hold after a change, meant to let the user see each picture, is then skipped.
+    virtual bool showsPictures() const = 0;
 };
 
 }  // namespace tavik

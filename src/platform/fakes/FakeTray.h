@@ -16,6 +16,7 @@ public:
     bool hooked = false;
     bool exitEnabled = true;
     bool statusOnline = false;
+    bool visible = true;
     std::vector<Change> changes;  // add and change, in order
     std::vector<std::string> calls;
 
@@ -42,6 +43,7 @@ public:
     }
     void setExitEntryEnabled(bool enabled) override { exitEnabled = enabled; }
     void showStatusPicture(bool online) override { statusOnline = online; }
+    bool showsPictures() const override { return visible; }
 };
 
 }  // namespace tavik

@@ -1,1 +1,1 @@
-// (being written)
+#include "platform/headless/NullTray.h"

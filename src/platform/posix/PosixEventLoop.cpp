@@ -1,1 +1,166 @@
-// (being written)
+#include "platform/posix/PosixEventLoop.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace tavik {
+namespace {
+
+// The write end of the signal pipe, for the async-signal-safe handler.
+volatile sig_atomic_t signalWriteFd = -1;
+
+void onSignalArrived(int signal) {
+    const int savedErrno = errno;
+    const unsigned char byte = static_cast<unsigned char>(signal);
+    if (signalWriteFd >= 0) [[maybe_unused]] auto written = write(signalWriteFd, &byte, 1);
+    errno = savedErrno;
+}
+
+void openPipe(int fds[2]) {
+    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) fds[0] = fds[1] = -1;
+}
+
+}  // namespace
+
+class PosixEventLoop::LoopTimer : public Timer {
+public:
+    LoopTimer(PosixEventLoop& loop, std::function<void()> onTick) : loop_(loop), onTick_(std::move(onTick)) {
+        loop_.timers_.push_back(this);
+    }
+    ~LoopTimer() override { std::erase(loop_.timers_, this); }
+
+    void setInterval(std::chrono::milliseconds interval) override {
+        interval_ = interval;
+        due_ = Clock::now() + interval_;  // a new interval starts the count again
+    }
+    std::chrono::milliseconds interval() const override { return interval_; }
+    void setEnabled(bool enabled) override {
+        if (enabled && !enabled_) due_ = Clock::now() + interval_;
+        enabled_ = enabled;
+    }
+    bool enabled() const override { return enabled_; }
+
+    Clock::time_point due() const { return due_; }
+    bool active() const { return enabled_ && interval_.count() > 0; }
+    void fire() {
+        due_ = Clock::now() + interval_;
+        onTick_();
+    }
+
+private:
+    PosixEventLoop& loop_;
+    std::function<void()> onTick_;
+    std::chrono::milliseconds interval_{0};
+    bool enabled_ = false;
+    Clock::time_point due_{};
+};
+
+PosixEventLoop::PosixEventLoop() {
+    openPipe(wakePipe_);
+    openPipe(signalPipe_);
+}
+
+PosixEventLoop::~PosixEventLoop() {
+    if (signalWriteFd == signalPipe_[1]) signalWriteFd = -1;
+    for (int fd : {wakePipe_[0], wakePipe_[1], signalPipe_[0], signalPipe_[1]})
+        if (fd >= 0) close(fd);
+}
+
+std::unique_ptr<Timer> PosixEventLoop::createTimer(std::function<void()> onTick) {
+    return std::make_unique<LoopTimer>(*this, std::move(onTick));
+}
+
+void PosixEventLoop::watchSignals(std::initializer_list<int> signals, std::function<void(int)> onSignal,
+                                  std::function<void()> onSignalWhileWaiting) {
+    onSignal_ = std::move(onSignal);
+    onSignalWhileWaiting_ = std::move(onSignalWhileWaiting);
+    signalWriteFd = signalPipe_[1];
+    struct sigaction action {};
+    action.sa_handler = onSignalArrived;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : signals) sigaction(signal, &action, nullptr);
+}
+
+void PosixEventLoop::wake() {
+    const unsigned char byte = 1;
+    [[maybe_unused]] auto written = write(wakePipe_[1], &byte, 1);
+}
+
+void PosixEventLoop::drain(int fd) {
+    unsigned char buffer[64];
+    while (read(fd, buffer, sizeof buffer) > 0) {
+    }
+}
+
+void PosixEventLoop::readSignals() {
+    unsigned char buffer[64];
+    ssize_t n;
+    while ((n = read(signalPipe_[0], buffer, sizeof buffer)) > 0)
+        for (ssize_t i = 0; i < n; ++i) pendingSignals_.push_back(buffer[i]);
+}
+
+void PosixEventLoop::waitUntil(const std::function<bool()>& done) {
+    while (!done()) {
+        pollfd fds[2] = {{wakePipe_[0], POLLIN, 0}, {signalPipe_[0], POLLIN, 0}};
+        if (poll(fds, 2, 1000) < 0 && errno != EINTR) continue;
+        if (fds[0].revents & POLLIN) drain(wakePipe_[0]);
+        if (fds[1].revents & POLLIN) {
+            readSignals();
+            if (onSignalWhileWaiting_) onSignalWhileWaiting_();
+        }
+    }
+}
+
+int PosixEventLoop::pollTimeoutMs() const {
+    int timeout = -1;
+    const auto now = Clock::now();
+    for (const LoopTimer* timer : timers_) {
+        if (!timer->active()) continue;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(timer->due() - now).count();
+        const int ms = static_cast<int>(std::clamp<long long>(left, 0, 3'600'000));
+        timeout = timeout < 0 ? ms : std::min(timeout, ms);
+    }
+    return timeout;
+}
+
+void PosixEventLoop::fireDueTimers() {
+    // A handler may stop, start or delete timers; look each one up again.
+    const auto snapshot = timers_;
+    for (LoopTimer* timer : snapshot) {
+        if (quit_) return;
+        if (std::find(timers_.begin(), timers_.end(), timer) == timers_.end()) continue;
+        if (timer->active() && timer->due() <= Clock::now()) timer->fire();
+    }
+}
+
+void PosixEventLoop::run() {
+    quit_ = false;
+    while (!quit_) {
+        while (!pendingSignals_.empty() && !quit_) {
+            const int signal = pendingSignals_.front();
+            pendingSignals_.pop_front();
+            if (onSignal_) onSignal_(signal);
+        }
+        if (quit_) break;
+        pollfd fds[2] = {{wakePipe_[0], POLLIN, 0}, {signalPipe_[0], POLLIN, 0}};
+        const int ready = poll(fds, 2, pollTimeoutMs());
+        if (ready > 0) {
+            if (fds[0].revents & POLLIN) drain(wakePipe_[0]);
+            if (fds[1].revents & POLLIN) readSignals();
+        }
+        fireDueTimers();
+    }
+}
+
+void PosixEventLoop::quit() {
+    quit_ = true;
+    wake();
+}
+
+}  // namespace tavik

@@ -1,1 +1,56 @@
-// (being written)
+#include "platform/posix/PosixProcesses.h"
+
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/posix/CommandLine.h"
+
+extern char** environ;
+
+namespace tavik {
+namespace {
+
+bool isExecutableFile(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+}  // namespace
+
+bool PosixProcesses::start(const std::string& commandLine) {
+    reapFinished();
+    const auto words = splitCommandLine(commandLine, isExecutableFile);
+    if (words.empty()) return false;
+    std::vector<char*> argv;
+    for (const auto& w : words) argv.push_back(const_cast<char*>(w.c_str()));
+    argv.push_back(nullptr);
+    // The child gets a session of its own, so that it outlives this program
+    // and a terminal's hang-up does not reach it.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    pid_t pid = 0;
+    const int result = posix_spawn(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    if (result != 0) return false;
+    children_.push_back(pid);
+    return true;
+}
+
+void PosixProcesses::reapFinished() {
+    children_.erase(std::remove_if(children_.begin(), children_.end(),
+                                   [](pid_t pid) { return waitpid(pid, nullptr, WNOHANG) != 0; }),
+                    children_.end());
+}
+
+void PosixProcesses::exitNow(int code) {
+    std::fflush(nullptr);
+    _exit(code);
+}
+
+}  // namespace tavik

@@ -1,0 +1,102 @@
+#pragma once
+#include <memory>
+#include <string>
+
+#include "core/FormState.h"
+#include "core/MainFormActions.h"
+#include "core/SetupWizard.h"
+#include "core/TavikGlobal.h"
+#include "hosts/HostsFile.h"
+#include "log/SaveLog.h"
+#include "platform/BrowserLookup.h"
+#include "platform/Clock.h"
+#include "platform/DialUp.h"
+#include "platform/Dialogs.h"
+#include "platform/EventLoop.h"
+#include "platform/HostsFileStore.h"
+#include "platform/HttpTransfer.h"
+#include "platform/Processes.h"
+#include "platform/ProgramEnvironment.h"
+#include "platform/RegistryBackend.h"
+#include "platform/SessionControl.h"
+#include "platform/Tray.h"
+#include "protocol/Inet1.h"
+#include "protocol/ReplyHandler.h"
+#include "protocol/ServerRequests.h"
+#include "settings/RwModul.h"
+#include "system/Shutdown.h"
+#include "update/UpdateCheck.h"
+
+namespace tavik {
+
+// Everything the main form reaches the world through.
+struct StartformPorts {
+    ProgramEnvironment& environment;
+    RegistryBackend& registry;
+    HostsFileStore& hostsStore;
+    HttpTransfer& transfer;
+    EventLoop& loop;
+    Clock& clock;
+    Dialogs& dialogs;
+    Tray& tray;
+    Processes& processes;
+    DialUp& dialUp;
+    SessionControl& session;
+    BrowserLookup& browser;
+};
+
+// The hidden main form: start-up, the cycle, the status flags and the exit.
+class Startform : public MainFormActions {
+public:
+    Startform(TavikGlobal& g, StartformPorts ports);
+
+    void Form_Load();
+    void Timer1_Timer();
+    void Form_Unload();
+    void menu_popup_exit_Click();
+    bool DFÜStatus();
+
+    // MainFormActions
+    void TaskIconSet(int state) override;
+    void restartCycleTimer(std::chrono::milliseconds interval) override;
+    void GetUpdate(const std::string& url, const std::string& fileName) override;
+    void releaseTray() override;
+    [[noreturn]] void unloadAndEnd() override;
+
+    FormState& form() { return form_; }
+    Timer& timer1() { return *timer1_; }
+    RwModul& settings() { return rw_; }
+    const std::string& caption() const { return caption_; }
+    const std::string& profilName() const { return profilName_; }
+    bool requestRunning() const { return inet_.busy(); }
+
+private:
+    void TaskIconAdd();
+    void TaskIconDelete();
+    void MerkerFrame1_Change(const std::string& caption);
+    void SetPfad();
+    void restoreHostsEntry();
+    // The restart through the updater after a long time offline; returns
+    // only when it could not be done.
+    void restartThroughUpdater();
+
+    TavikGlobal& g_;
+    StartformPorts ports_;
+    FormState form_;
+    std::string profilName_;
+    std::string caption_;
+    int exitStepsDone_ = 0;
+
+    RwModul rw_;
+    HostsFile hosts_;
+    Log log_;
+    Inet1 inet_;
+    Shutdown shutdown_;
+    ReplyHandler replies_;
+    ServerRequests requests_;
+    UpdateCheck update_;
+    SetupWizard wizard_;
+    std::unique_ptr<Timer> timer1_;
+};
+
+}  // namespace tavik

@@ -1,0 +1,36 @@
+#pragma once
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "platform/Dialogs.h"
+
+namespace tavik {
+
+// The dialogs of the headless front end: every message goes to standard
+// error; the question window asks on the terminal when standard input is one
+// and is cancelled otherwise.
+class ConsoleDialogs : public Dialogs {
+public:
+    // `readLine` returns false at the end of input; `interactive` tells whether
+    // someone can answer.
+    ConsoleDialogs(std::FILE* out, bool interactive, std::function<bool(std::string&)> readLine);
+    // Standard error and standard input of this process.
+    static ConsoleDialogs forThisProcess();
+
+    void messageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
+    void showInfo(const std::string& text) override;
+    std::optional<std::string> askQuestion(const QuestionStep& step) override;
+
+    // Message texts break lines with a carriage return; a terminal needs a line feed.
+    static std::string forTerminal(const std::string& text);
+
+private:
+    void print(const std::string& text);
+
+    std::FILE* out_;
+    bool interactive_;
+    std::function<bool(std::string&)> readLine_;
+};
+
+}  // namespace tavik

@@ -1,0 +1,28 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "platform/ProgramEnvironment.h"
+
+namespace tavik {
+
+// The running process: its folder, its arguments and the TAVIK_* settings.
+class PosixEnvironment : public ProgramEnvironment {
+public:
+    PosixEnvironment(int argc, char** argv);
+
+    std::filesystem::path programFolder() const override { return folder_; }
+    std::string commandLine() const override { return commandLine_; }
+    std::string serviceHost() const override;
+    std::string updateHost() const override;
+    std::filesystem::path hostsFile() const override;
+
+    // The argument words joined by one blank.
+    static std::string joinArguments(const std::vector<std::string>& words);
+
+private:
+    std::filesystem::path folder_;
+    std::string commandLine_;
+};
+
+}  // namespace tavik

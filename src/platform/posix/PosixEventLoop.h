@@ -1,0 +1,53 @@
+#pragma once
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <initializer_list>
+#include <vector>
+
+#include "platform/EventLoop.h"
+
+namespace tavik {
+
+// The headless front end's event loop: poll() over a wake pipe and a signal
+// pipe, with the timers' deadlines on the steady clock as time-outs.
+class PosixEventLoop : public EventLoop {
+public:
+    PosixEventLoop();
+    ~PosixEventLoop() override;
+    PosixEventLoop(const PosixEventLoop&) = delete;
+    PosixEventLoop& operator=(const PosixEventLoop&) = delete;
+
+    std::unique_ptr<Timer> createTimer(std::function<void()> onTick) override;
+    // Waits for `done` without running timers or signal handlers: the program
+    // does one thing at a time. A signal that arrives meanwhile is kept for
+    // the loop, and `onSignalWhileWaiting` may cut the wait short.
+    void waitUntil(const std::function<bool()>& done) override;
+    void wake() override;
+
+    // Delivers these signals to `onSignal` on the loop's thread.
+    void watchSignals(std::initializer_list<int> signals, std::function<void(int)> onSignal,
+                      std::function<void()> onSignalWhileWaiting = {});
+    // Runs until quit().
+    void run();
+    void quit();
+
+private:
+    class LoopTimer;
+    using Clock = std::chrono::steady_clock;
+
+    void drain(int fd);
+    void readSignals();
+    void fireDueTimers();
+    int pollTimeoutMs() const;
+
+    int wakePipe_[2] = {-1, -1};
+    int signalPipe_[2] = {-1, -1};
+    bool quit_ = false;
+    std::vector<LoopTimer*> timers_;
+    std::deque<int> pendingSignals_;
+    std::function<void(int)> onSignal_;
+    std::function<void()> onSignalWhileWaiting_;
+};
+
+}  // namespace tavik

@@ -1,0 +1,154 @@
+"""Runs the real Tavik6 (headless) against the real demo server in a sandbox:
+a temporary program folder, hosts file and settings store."""
+
+import os
+import shutil
+import signal
+import sqlite3
+import subprocess
+import tempfile
+import time
+import urllib.parse
+import urllib.request
+
+BIN_DIR = os.environ.get("TAVIK_BIN_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build", "bin"))
+PRODUCT_KEY = "Software\\Kovrin\\Tavik6\\"
+INITIAL_HOSTS = "127.0.0.1\tlocalhost\n::1\tlocalhost ip6-localhost\n\n# keep me\n"
+
+
+def read_text(path):
+    with open(path, encoding="utf-8", errors="replace") as f:
+        return f.read()
+
+
+def wait_for(condition, timeout=15.0, step=0.05):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        result = condition()
+        if result:
+            return result
+        time.sleep(step)
+    return condition()
+
+
+class DemoServer:
+    def __init__(self, folder, accounts, version="6.10", updates=None):
+        self.folder = folder
+        accounts_file = os.path.join(folder, "accounts.txt")
+        with open(accounts_file, "w", encoding="utf-8") as f:
+            f.write("# customer password class server-name server-ip status [update-file]\n")
+            f.write("\n".join(accounts) + "\n")
+        self.updates = updates or os.path.join(folder, "served-updates")
+        os.makedirs(self.updates, exist_ok=True)
+        port_file = os.path.join(folder, "port")
+        self.log = open(os.path.join(folder, "demo-server.log"), "w")
+        self.process = subprocess.Popen(
+            [os.path.join(BIN_DIR, "tavik6-demo-server"), "--port", "0", "--port-file", port_file,
+             "--accounts", accounts_file, "--updates", self.updates, "--version", version],
+            stdout=self.log, stderr=subprocess.STDOUT)
+        wait_for(lambda: os.path.exists(port_file) and read_text(port_file).strip(), timeout=10)
+        self.port = int(read_text(port_file).strip())
+        self.host = "127.0.0.1:%d" % self.port
+
+    def get(self, target):
+        with urllib.request.urlopen("http://%s%s" % (self.host, target), timeout=10) as reply:
+            return reply.read().decode("utf-8", "replace")
+
+    def set(self, user, **fields):
+        query = urllib.parse.urlencode(dict(user=user, **fields))
+        self.get("/demo/set?" + query)
+
+    def queue_reply(self, user, body):
+        self.get("/demo/reply?" + urllib.parse.urlencode({"user": user, "body": body}))
+
+    def requests(self):
+        return [line for line in self.get("/demo/requests").splitlines() if line]
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.send_signal(signal.SIGTERM)
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        self.log.close()
+
+
+class Sandbox:
+    """A program folder with a copy of Tavik6, a hosts file and a settings store."""
+
+    def __init__(self, profile="Tavik6"):
+        self.root = tempfile.mkdtemp(prefix="tavik-e2e-")
+        self.program_folder = os.path.join(self.root, "program")
+        os.makedirs(self.program_folder)
+        shutil.copy2(os.path.join(BIN_DIR, "Tavik6"), self.program_folder)
+        self.hosts = os.path.join(self.root, "etc", "hosts")
+        os.makedirs(os.path.dirname(self.hosts))
+        with open(self.hosts, "w") as f:
+            f.write(INITIAL_HOSTS)
+        self.registry = os.path.join(self.root, "registry.sqlite")
+        self.profile = profile
+        self.client = None
+        self.stderr_path = os.path.join(self.root, "client.stderr")
+
+    # -- settings store, through the table layout the program uses
+    def _db(self):
+        db = sqlite3.connect(self.registry)
+        db.execute("CREATE TABLE IF NOT EXISTS registry(root TEXT, key TEXT, name TEXT, type INTEGER, data BLOB)")
+        return db
+
+    def store(self, name, value, section=None):
+        key = PRODUCT_KEY + (section or self.profile)
+        with self._db() as db:
+            db.execute("DELETE FROM registry WHERE root='HKLM' AND key=? COLLATE NOCASE AND name=? COLLATE NOCASE",
+                       (key, name))
+            db.execute("INSERT INTO registry VALUES('HKLM', ?, ?, 1, ?)", (key, name, value.encode("utf-8")))
+
+    def stored(self, name, section=None):
+        key = PRODUCT_KEY + (section or self.profile)
+        with self._db() as db:
+            row = db.execute("SELECT data FROM registry WHERE root='HKLM' AND key=? COLLATE NOCASE "
+                             "AND name=? COLLATE NOCASE", (key, name)).fetchone()
+        if row is None:
+            return None
+        data = row[0]
+        return data.decode("utf-8") if isinstance(data, bytes) else str(data)
+
+    def install(self, user, password, connection="1", auto_update="0"):
+        for name, value in (("Install", "01.12.2026"), ("User", user), ("Passwort", password),
+                            ("Proxyserver", connection), ("AutoUpdate", auto_update)):
+            self.store(name, value)
+
+    # -- the client
+    def start(self, server, arguments=()):
+        env = dict(os.environ, TAVIK_SERVICE_HOST=server.host, TAVIK_UPDATE_HOST=server.host,
+                   TAVIK_HOSTS_FILE=self.hosts, TAVIK_REGISTRY=self.registry, TAVIK_HEADLESS="1")
+        if self.client:
+            self.stderr.close()
+        self.stderr = open(self.stderr_path, "a")
+        self.client = subprocess.Popen([os.path.join(self.program_folder, "Tavik6"), *arguments],
+                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                       stderr=self.stderr, env=env)
+        return self.client
+
+    def messages(self):
+        return read_text(self.stderr_path)
+
+    def hosts_text(self):
+        return read_text(self.hosts)
+
+    def terminate(self):
+        if self.client and self.client.poll() is None:
+            self.client.send_signal(signal.SIGTERM)
+            return self.client.wait(timeout=30)
+        return self.client.returncode if self.client else None
+
+    def cleanup(self):
+        if self.client and self.client.poll() is None:
+            self.client.kill()
+            self.client.wait()
+        if self.client:
+            self.stderr.close()
+            self.client = None
+        shutil.rmtree(self.root, ignore_errors=True)

@@ -1,0 +1,60 @@
+#include "platform/headless/ConsoleDialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+namespace tavik {
+namespace {
+
+class Console : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (out) std::fclose(out);
+    }
+    ConsoleDialogs make(bool interactive) {
+        out = std::tmpfile();
+        return ConsoleDialogs(out, interactive, [this](std::string& line) {
+            if (input.empty()) return false;
+            line = input.front();
+            input.pop_front();
+            return true;
+        });
+    }
+    std::string printed() {
+        std::rewind(out);
+        std::string text;
+        for (int c; (c = std::fgetc(out)) != EOF;) text += static_cast<char>(c);
+        return text;
+    }
+    std::FILE* out = nullptr;
+    std::deque<std::string> input;
+};
+
+TEST_F(Console, MessagesGoOutWithLineFeedsForCarriageReturns) {
+    auto dialogs = make(false);
+    dialogs.messageBox("Zeile 1\rZeile 2\r\nZeile 3\r", "Tavik6", MessageIcon::Information);
+    dialogs.showInfo("Fehler beim Laden.");
+    EXPECT_EQ(printed(), "[Tavik6] Zeile 1\nZeile 2\nZeile 3\n[Info] Fehler beim Laden.\n");
+}
+
+TEST_F(Console, WithoutATerminalTheQuestionIsShownAndCancelled) {
+    auto dialogs = make(false);
+    input = {"k1"};
+    EXPECT_EQ(dialogs.askQuestion({"Neue Verbindung herstellen", "Schritt 1 von 3", "Frage?", {}, ""}), "cancel");
+    EXPECT_NE(printed().find("Schritt 1 von 3"), std::string::npos);
+    EXPECT_EQ(input.size(), 1u) << "nothing is read";
+}
+
+TEST_F(Console, OnATerminalTheTypedLineIsTheAnswer) {
+    auto dialogs = make(true);
+    input = {"K1001\r", "", "", "2) Indirekt"};
+    EXPECT_EQ(dialogs.askQuestion({"c", "s", "q", {}, ""}), "K1001");
+    EXPECT_EQ(dialogs.askQuestion({"c", "s", "q", {}, ""}), "") << "Enter on an empty box answers empty";
+    EXPECT_EQ(dialogs.askQuestion({"c", "s", "q", {"1) a", "2) b"}, "1) a"}), "1) a") << "Enter keeps the preset";
+    EXPECT_EQ(dialogs.askQuestion({"c", "s", "q", {"1) a", "2) b"}, "1) a"}), "2) Indirekt");
+    EXPECT_EQ(dialogs.askQuestion({"c", "s", "q", {}, ""}), "cancel") << "end of input cancels";
+}
+
+}  // namespace
+}  // namespace tavik
