@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "hosts/HostsEntry.h"
 #include "protocol/RequestUrls.h"
 #include "settings/ValueNames.h"
 #include "text/DateFormat.h"
@@ -102,9 +103,11 @@ std::string ReplyHandler::applyStatus(const std::string& statusField) {
         rw_.write(section, valueName::ServerName, "");
         rw_.write(section, valueName::ServerIP, "");
         hosts_.EditHosts(g_.HostsDatei, kRemoveEntry, g_.ServerName);
-    } else if (number == kStatusOnline && status.complete) {
-        // Only a field with all three parts names a server; a cut-off one
-        // must not make the program forget the name whose line it keeps.
+    } else if (number == kStatusOnline && status.complete && isValidHostsAddress(status.address) &&
+               isValidHostName(status.name)) {
+        // Only a field with all three parts and a sound address and name
+        // names a server; anything else must not make the program forget the
+        // name whose line it keeps (that line could then never be removed).
         rw_.write(section, valueName::ServerName, status.name);
         rw_.write(section, valueName::ServerIP, status.address);
         rw_.write(section, valueName::Datum, formatServerDatum(clock_.now()));

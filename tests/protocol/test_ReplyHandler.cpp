@@ -67,8 +67,10 @@ TEST_F(ReplyHandlerTest, OfflineStatusRemovesTheEntryAndForgetsTheServer) {
 TEST_F(ReplyHandlerTest, StatusesOtherThanOnlineOrOfflineOnlyStoreTheStatus) {
     handler.handle(kFirstRun);
     const std::string hostsBefore = hostsText();
-    // 40 is between offline and online; a cut-off field names no server.
-    for (const std::string status : {"40+10.0.0.9+other", "50+10.0.0.9", "55+10.0.0.9+other"}) {
+    // 40 is between offline and online; a cut-off field names no server, and
+    // neither does one whose address or name could not stand in a hosts line.
+    for (const std::string status : {"40+10.0.0.9+other", "50+10.0.0.9", "55+10.0.0.9+other", "50+10.0.0.9+",
+                                     "50+127.1+other", "50+10.0.0.9\n6.6.6.6 evil+other", "50+10.0.0.9+bad name"}) {
         handler.handle("220;;;" + status + ";;;;6.10");
         EXPECT_EQ(hostsText(), hostsBefore) << status;
         EXPECT_EQ(stored("(Status)"), status);
