@@ -5,6 +5,7 @@
 #include "core/Startform.h"
 #include "platform/headless/ConsoleDialogs.h"
 #include "platform/headless/NoBrowser.h"
+#include "platform/headless/NoWindows.h"
 #include "platform/headless/NullTray.h"
 #include "platform/http/HttplibTransfer.h"
 #include "platform/posix/LogindSession.h"
@@ -34,10 +35,11 @@ int runHeadless(int argc, char** argv) {
     SysfsDialUp dialUp;
     LogindSession session;
     NoBrowser browser;
+    NoWindows windows;
 
     TavikGlobal g;
     Startform form(g, {environment, registry, hostsStore, transfer, loop, clock, dialogs, tray, processes,
-                       dialUp, session, browser});
+                       dialUp, session, browser, windows});
 
     // SIGTERM, SIGINT and SIGHUP end the program through the exit sequence.
     // One arriving during a request cuts the request short; the exit follows

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "protocol/RequestUrls.h"
 #include "settings/UserDaten.h"
 #include "settings/ValueNames.h"
 #include "text/TextCase.h"
@@ -222,6 +223,26 @@ void Startform::Form_Unload() {
         exitStepsDone_ = 3;
         releaseTray();
     }
+}
+
+void Startform::menu_popup_anmeldung_Click() {
+    ports_.processes.start(g_.BrowserPfad + " " + signUpPageUrl(ports_.environment.serviceHost()));
+}
+
+void Startform::menu_popup_info_Click() { ports_.windows.showAbout(); }
+
+void Startform::menu_popup_legende_Click() { ports_.windows.showLegend(); }
+
+void Startform::menu_popup_user_Click() {
+    ports_.windows.showParameter("Userdaten (" + g_.Profil + ")");
+    ReadUserDaten(rw_, g_);
+    // The empty caption makes the cycle send its request at once.
+    form_.setMerkerFrame1("");
+    Timer1_Timer();
+}
+
+void Startform::menu_test_Click() {
+    ports_.windows.showBrowserWindow(testPageUrl(ports_.environment.serviceHost(), g_.User));
 }
 
 void Startform::menu_popup_exit_Click() { unloadAndEnd(); }

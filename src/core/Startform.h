@@ -20,6 +20,7 @@
 #include "platform/RegistryBackend.h"
 #include "platform/SessionControl.h"
 #include "platform/Tray.h"
+#include "platform/Windows.h"
 #include "protocol/Inet1.h"
 #include "protocol/ReplyHandler.h"
 #include "protocol/ServerRequests.h"
@@ -43,6 +44,7 @@ struct StartformPorts {
     DialUp& dialUp;
     SessionControl& session;
     BrowserLookup& browser;
+    Windows& windows;
 };
 
 // The hidden main form: start-up, the cycle, the status flags and the exit.
@@ -53,6 +55,12 @@ public:
     void Form_Load();
     void Timer1_Timer();
     void Form_Unload();
+    // The tray menu's entries.
+    void menu_popup_anmeldung_Click();
+    void menu_popup_info_Click();
+    void menu_popup_legende_Click();
+    void menu_popup_user_Click();
+    void menu_test_Click();
     void menu_popup_exit_Click();
     bool DFÜStatus();
 

@@ -33,7 +33,8 @@ std::string StartformFixture::stored(const std::string& section, const std::stri
 
 Startform& StartformFixture::load() {
     form = std::make_unique<Startform>(g, StartformPorts{environment, registry, hostsStore, transfer, loop, clock,
-                                                         dialogs, tray, processes, dialUp, session, browser});
+                                                         dialogs, tray, processes, dialUp, session, browser,
+                                                         windows});
     form->Form_Load();
     return *form;
 }

@@ -15,6 +15,7 @@
 #include "platform/fakes/FakeSessionControl.h"
 #include "platform/fakes/FakeTransfer.h"
 #include "platform/fakes/FakeTray.h"
+#include "platform/fakes/FakeWindows.h"
 #include "platform/fakes/MemoryHostsFileStore.h"
 #include "platform/fakes/MemoryRegistry.h"
 #include "platform/headless/NoBrowser.h"
@@ -53,6 +54,7 @@ protected:
     FakeDialUp dialUp;
     FakeSessionControl session;
     NoBrowser browser;
+    FakeWindows windows;
     TavikGlobal g;
     std::unique_ptr<Startform> form;
 };
