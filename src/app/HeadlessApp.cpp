@@ -19,14 +19,14 @@
 
 namespace tavik {
 
-int runHeadless(int argc, char** argv) {
+int runHeadless(int argc, char** argv, double timeScale) {
     // A peer that closes its socket must not end the program.
     std::signal(SIGPIPE, SIG_IGN);
 
     PosixEnvironment environment(argc, argv);
     SqliteRegistry registry(SqliteRegistry::defaultPath());
     PosixHostsFileStore hostsStore;
-    PosixEventLoop loop;
+    PosixEventLoop loop(timeScale);
     HttplibTransfer transfer(loop);
     SystemClock clock;
     ConsoleDialogs dialogs = ConsoleDialogs::forThisProcess();

@@ -2,7 +2,8 @@
 
 namespace tavik {
 
-// Runs the client without a desktop until a signal ends it; returns the exit code.
-int runHeadless(int argc, char** argv);
+// Runs the client without a desktop until a signal ends it; returns the exit
+// code. `timeScale` shortens the cycle's timers; only test builds change it.
+int runHeadless(int argc, char** argv, double timeScale = 1.0);
 
 }  // namespace tavik

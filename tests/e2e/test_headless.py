@@ -15,9 +15,10 @@ OFFLINE_NOTICE = "/cgi-bin/server/offline.cgi?k1001"
 class ClientCase(unittest.TestCase):
     accounts = [ACCOUNT]
     version = "6.10"
+    fast_cycle = False
 
     def setUp(self):
-        self.box = Sandbox()
+        self.box = Sandbox(fast_cycle=self.fast_cycle)
         self.server = DemoServer(self.box.root, self.accounts, version=self.version)
         self.box.install("K1001", "geheim")
 
@@ -162,6 +163,29 @@ class AutomaticUpdate(ClientCase):
         self.box.start(self.server)
         self.assertTrue(self.wait_for_line())
         self.assertFalse(os.path.exists(os.path.join(self.box.program_folder, "Updates", "Tavik6-6.20")))
+        self.assertIsNone(self.box.client.poll())
+
+
+class FastCycle(ClientCase):
+    fast_cycle = True
+
+    def test_a_new_address_reaches_the_hosts_file_at_the_next_cycle(self):
+        self.box.start(self.server)
+        self.assertTrue(self.wait_for_line())
+        self.server.set("k1001", ip="10.0.0.8")
+        # class Firma: a request every third minute, 1.8 s here
+        self.assertTrue(wait_for(lambda: "10.0.0.8    firma-server       # " in self.box.hosts_text()),
+                        self.box.hosts_text())
+        self.assertNotIn("10.0.0.7", self.box.hosts_text())
+        self.assertEqual(self.box.stored("ServerIP", "Tavik6\\VPN\\k1001"), "10.0.0.8")
+        self.assertEqual(self.box.terminate(), 0)
+        self.assertNotIn("firma-server", self.box.hosts_text())
+
+    def test_a_server_going_offline_takes_the_line_away(self):
+        self.box.start(self.server)
+        self.assertTrue(self.wait_for_line())
+        self.server.set("k1001", status="10")
+        self.assertTrue(wait_for(lambda: "firma-server" not in self.box.hosts_text()))
         self.assertIsNone(self.box.client.poll())
 
 

@@ -36,11 +36,11 @@ public:
 
     void setInterval(std::chrono::milliseconds interval) override {
         interval_ = interval;
-        due_ = Clock::now() + interval_;  // a new interval starts the count again
+        due_ = Clock::now() + scaled();  // a new interval starts the count again
     }
     std::chrono::milliseconds interval() const override { return interval_; }
     void setEnabled(bool enabled) override {
-        if (enabled && !enabled_) due_ = Clock::now() + interval_;
+        if (enabled && !enabled_) due_ = Clock::now() + scaled();
         enabled_ = enabled;
     }
     bool enabled() const override { return enabled_; }
@@ -48,11 +48,15 @@ public:
     Clock::time_point due() const { return due_; }
     bool active() const { return enabled_ && interval_.count() > 0; }
     void fire() {
-        due_ = Clock::now() + interval_;
+        due_ = Clock::now() + scaled();
         onTick_();
     }
 
 private:
+    Clock::duration scaled() const {
+        return std::chrono::duration_cast<Clock::duration>(interval_ * loop_.timeScale_);
+    }
+
     PosixEventLoop& loop_;
     std::function<void()> onTick_;
     std::chrono::milliseconds interval_{0};
@@ -60,7 +64,7 @@ private:
     Clock::time_point due_{};
 };
 
-PosixEventLoop::PosixEventLoop() {
+PosixEventLoop::PosixEventLoop(double timeScale) : timeScale_(timeScale > 0 ? timeScale : 1.0) {
     openPipe(wakePipe_);
     openPipe(signalPipe_);
 }
