@@ -1,0 +1,21 @@
+#pragma once
+#include "platform/Windows.h"
+#include "ui/DesktopContext.h"
+
+namespace tavik {
+
+// Opens the program's windows modally, as the tray menu asks.
+class QtWindows : public Windows {
+public:
+    explicit QtWindows(DesktopContext& context);
+
+    void showParameter(const std::string& caption) override;
+    void showAbout() override;
+    void showLegend() override;
+    void showBrowserWindow(const std::string& url) override;
+
+private:
+    DesktopContext& context_;
+};
+
+}  // namespace tavik
