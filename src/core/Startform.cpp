@@ -172,7 +172,7 @@ void Startform::restartThroughUpdater() {
     if (error) return;
     // Without a running updater nobody would start the program again, so the
     // program only ends when the updater has started.
-    if (!ports_.processes.start(restartCommandLine(folder))) return;
+    if (!ports_.processes.start(restartCommandLine(folder, g_.Profil))) return;
     releaseTray();
     ports_.processes.exitNow(0);
 }

@@ -61,8 +61,11 @@ std::string updateCommandLine(const std::filesystem::path& folder, const std::st
     return updaterPath(folder) + " " + fileName + "," + profil;
 }
 
-std::string restartCommandLine(const std::filesystem::path& folder) {
-    return updaterPath(folder) + " " + kProductName + kExecutableSuffix;
+std::string restartCommandLine(const std::filesystem::path& folder, const std::string& profil) {
+    // The updater starts the program again with the profile after the comma;
+    // the default profile needs none, so its command line stays the plain one.
+    const std::string program = updaterPath(folder) + " " + kProductName + kExecutableSuffix;
+    return profil == kProductName ? program : program + "," + profil;
 }
 
 std::filesystem::path updatesFolder(const std::filesystem::path& folder) {

@@ -15,10 +15,12 @@ std::filesystem::path findInFolder(const std::filesystem::path& folder, const st
 bool updaterPresent(const std::filesystem::path& folder);
 
 // Command lines the updater understands: install `fileName` from the updates
-// folder and start the given profile; or just restart this program.
+// folder and start the given profile; or restart this program with its
+// profile (any other profile than the default would otherwise come back as
+// the default one).
 std::string updateCommandLine(const std::filesystem::path& folder, const std::string& fileName,
                               const std::string& profil);
-std::string restartCommandLine(const std::filesystem::path& folder);
+std::string restartCommandLine(const std::filesystem::path& folder, const std::string& profil);
 
 // The updates folder, spelled "Updates" in any case; folder/"Updates" when
 // none exists yet.

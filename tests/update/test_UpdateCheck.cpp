@@ -190,7 +190,8 @@ TEST(UpdaterProgram, CommandLinesAndUpdatesFolder) {
     ASSERT_FALSE(folder.path.empty());
     const std::string updater = (folder.path / "Velmora4").string();
     EXPECT_EQ(updateCommandLine(folder.path, "neu.zip", "Tavik6"), updater + " neu.zip,Tavik6");
-    EXPECT_EQ(restartCommandLine(folder.path), updater + " Tavik6");
+    EXPECT_EQ(restartCommandLine(folder.path, "Tavik6"), updater + " Tavik6");
+    EXPECT_EQ(restartCommandLine(folder.path, "Büro 2"), updater + " Tavik6,Büro 2");
 
     EXPECT_EQ(updatesFolder(folder.path), folder.path / "Updates");
     writeFile(folder.path / "UPDATES", "a file, not the folder");

@@ -1,0 +1,389 @@
+"""End-to-end: the companion programs. The restart and the update through the
+real updater Velmora4, the service tool AppToService against a temporary unit
+folder, and the Debian package installed into and removed from a temporary root."""
+
+import glob
+import os
+import re
+import shutil
+import signal
+import stat
+import subprocess
+import tempfile
+import unittest
+
+from harness import BIN_DIR, DemoServer, Sandbox, read_text, wait_for
+
+ACCOUNT = "k1001 geheim Firma firma-server 10.0.0.7 50"
+IP_REQUEST = "/cgi-bin/server/tavik6/readip6.cgi?k1001&geheim&6.10"
+BUILD_DIR = os.environ.get("TAVIK_BUILD_DIR", os.path.join(BIN_DIR, ".."))
+# The updater checks this long that a program it started keeps running.
+CONFIRM_SECONDS = 5
+
+
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def processes_under(folder):
+    """Ids of the processes started from a file below `folder`, or with such a
+    file on their command line (scripts run by /bin/sh)."""
+    found = []
+    for name in os.listdir("/proc"):
+        if not name.isdigit() or int(name) == os.getpid():
+            continue
+        try:
+            exe = os.readlink("/proc/%s/exe" % name)
+            with open("/proc/%s/cmdline" % name, "rb") as f:
+                cmdline = f.read().decode("utf-8", "replace")
+        except OSError:
+            continue
+        if exe.startswith(folder + "/") or folder + "/" in cmdline:
+            found.append(int(name))
+    return found
+
+
+def command_line(pid):
+    with open("/proc/%d/cmdline" % pid, "rb") as f:
+        return f.read().decode("utf-8").split("\0")[:-1]
+
+
+def running_program(program):
+    """Ids of the live processes whose program file is `program`."""
+    pids = []
+    for pid in processes_under(os.path.dirname(program)):
+        try:
+            if os.readlink("/proc/%d/exe" % pid) == program:
+                pids.append(pid)
+        except OSError:
+            pass
+    return pids
+
+
+class DemoServerOnPort(DemoServer):
+    """The demo server again on the port a stopped one had, as a server that
+    comes back after an outage."""
+
+    def __init__(self, folder, port):
+        self.folder = folder
+        self.updates = os.path.join(folder, "served-updates")
+        self.log = open(os.path.join(folder, "demo-server-2.log"), "w")
+        port_file = os.path.join(folder, "port-2")
+        self.process = subprocess.Popen(
+            [os.path.join(BIN_DIR, "tavik6-demo-server"), "--port", str(port), "--port-file", port_file,
+             "--accounts", os.path.join(folder, "accounts.txt"), "--updates", self.updates],
+            stdout=self.log, stderr=subprocess.STDOUT)
+        wait_for(lambda: os.path.exists(port_file) and read_text(port_file).strip(), timeout=10)
+        self.port = port
+        self.host = "127.0.0.1:%d" % port
+
+
+class CompanionCase(unittest.TestCase):
+    profile = "Büro 2"
+    fast_cycle = False
+    accounts = [ACCOUNT]
+    version = "6.10"
+
+    def setUp(self):
+        self.box = Sandbox(profile=self.profile, fast_cycle=self.fast_cycle)
+        self.servers = [DemoServer(self.box.root, self.accounts, version=self.version)]
+        self.box.install("K1001", "geheim")
+        self.folder = self.box.program_folder
+        self.program = os.path.join(self.folder, "Tavik6")
+        self.original = read_bytes(self.program)
+        shutil.copy2(os.path.join(BIN_DIR, "Velmora4"), os.path.join(self.folder, "Velmora4"))
+
+    def tearDown(self):
+        for server in self.servers:
+            server.stop()
+        # Whatever the test started, directly or through the updater; the
+        # updaters first, so that none starts a program again meanwhile.
+        for _ in range(20):
+            pids = processes_under(self.box.root)
+            if not pids:
+                break
+            updaters = [p for p in pids if os.path.basename(self._exe(p)) == "Velmora4"]
+            for pid in updaters or pids:
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+            wait_for(lambda: not set(updaters or pids) & set(processes_under(self.box.root)), timeout=5)
+        self.box.cleanup()
+
+    @staticmethod
+    def _exe(pid):
+        try:
+            return os.readlink("/proc/%d/exe" % pid)
+        except OSError:
+            return ""
+
+    @property
+    def server(self):
+        return self.servers[-1]
+
+    def log_text(self):
+        path = os.path.join(self.folder, "logTavik.TXT")
+        return read_text(path) if os.path.exists(path) else ""
+
+    def ip_requests(self):
+        return [r for r in self.server.requests() if r.startswith("/cgi-bin/server/tavik6/readip6.cgi")]
+
+    def wait_for_client_exit(self):
+        return wait_for(lambda: self.box.client.poll() is not None, timeout=30)
+
+    def wait_for_updater(self, line):
+        # The updater writes to the standard error it got from the client.
+        return wait_for(lambda: line in self.box.messages(), timeout=60 + 2 * CONFIRM_SECONDS)
+
+    def the_program_runs_again(self, old_pid, profile_words):
+        pids = [p for p in running_program(self.program) if p != old_pid]
+        self.assertEqual(len(pids), 1, self.box.messages())
+        self.assertEqual(command_line(pids[0]), [self.program] + profile_words)
+        return pids[0]
+
+    def assert_executable(self, path):
+        self.assertTrue(os.stat(path).st_mode & stat.S_IXUSR, path)
+
+
+class Restart(CompanionCase):
+    fast_cycle = True
+
+    def test_eleven_failed_cycles_restart_the_program_through_the_updater(self):
+        self.box.store("Restart", "1")
+        self.box.start(self.server, arguments=self.profile.split(" "))
+        self.assertTrue(wait_for(lambda: IP_REQUEST in self.ip_requests()))
+        old_pid = self.box.client.pid
+        port = self.server.port
+        self.server.stop()
+
+        self.assertTrue(wait_for(lambda: "\tTavik6 kopiert" in self.log_text(), timeout=60), self.box.messages())
+        # The server is back before the restarted program has failed ten times.
+        self.servers.append(DemoServerOnPort(self.box.root, port))
+        self.assertTrue(self.wait_for_client_exit())
+        self.assertEqual(self.box.client.returncode, 0)
+        self.assertEqual(read_bytes(os.path.join(self.folder, "Updates", "Tavik6")), self.original)
+
+        self.assertTrue(wait_for(lambda: IP_REQUEST in self.ip_requests(), timeout=30), self.box.messages())
+        self.the_program_runs_again(old_pid, ["Büro 2"])
+        self.assertTrue(self.wait_for_updater("Velmora4: Fertig: das neue Programm läuft."), self.box.messages())
+        self.assertEqual(read_bytes(self.program), self.original)
+        self.assert_executable(self.program)
+        self.assertEqual(read_bytes(self.program + ".bak"), self.original)
+
+
+class Update(CompanionCase):
+    accounts = [ACCOUNT + " Tavik6-6.20"]
+    version = "6.20"
+
+    def offer(self, script):
+        with open(os.path.join(self.server.updates, "Tavik6-6.20"), "w") as f:
+            f.write(script)
+        self.box.store("AutoUpdate", "1")
+
+    def start_client(self):
+        self.box.start(self.server, arguments=self.profile.split(" "))
+        return self.box.client.pid
+
+    def test_update_puts_the_new_program_in_place_and_starts_it_with_its_profile(self):
+        record = os.path.join(self.box.root, "new-program")
+        script = ("#!/bin/sh\n# Tavik6 6.20\nprintf '%%s\\n' \"$$\" \"$#\" \"$1\" > '%s.tmp'\n"
+                  "mv '%s.tmp' '%s'\nwhile sleep 1; do :; done\n") % (record, record, record)
+        self.offer(script)
+        self.start_client()
+        self.assertTrue(self.wait_for_client_exit(), self.box.messages())
+
+        self.assertTrue(wait_for(lambda: os.path.exists(record), timeout=30), self.box.messages())
+        pid, count, profile = read_text(record).splitlines()
+        self.assertEqual((count, profile), ("1", "Büro 2"), "the profile is one argument")
+        self.assertIn(int(pid), processes_under(self.box.root), "the new program keeps running")
+        self.assertEqual(read_text(self.program), script)
+        self.assert_executable(self.program)
+        self.assertEqual(read_bytes(self.program + ".bak"), self.original, "the previous program is kept")
+        self.assertTrue(self.wait_for_updater("Velmora4: Fertig: das neue Programm läuft."), self.box.messages())
+
+    def test_new_program_that_exits_at_once_is_replaced_by_the_previous_one(self):
+        self.offer("#!/bin/sh\nexit 1\n")
+        old_pid = self.start_client()
+        self.assertTrue(self.wait_for_client_exit(), self.box.messages())
+
+        self.assertTrue(self.wait_for_updater("Velmora4: Fertig: das bisherige Programm läuft wieder."),
+                        self.box.messages())
+        self.assertEqual(read_bytes(self.program), self.original)
+        self.assert_executable(self.program)
+        self.the_program_runs_again(old_pid, ["Büro 2"])
+        # Back at work: it asks the server again (and tries no second update today).
+        self.assertTrue(wait_for(lambda: len(self.ip_requests()) >= 2), self.server.requests())
+
+    def test_update_file_that_cannot_be_put_in_place_keeps_the_old_program(self):
+        self.start_client()
+        self.assertTrue(wait_for(lambda: IP_REQUEST in self.ip_requests()))
+        old_pid = self.box.client.pid
+        # The client hands over as it does after a download, and ends at once;
+        # the file it names is a folder, which cannot become the program.
+        os.makedirs(os.path.join(self.folder, "Updates", "Tavik6-6.20", "inner"))
+        stderr_path = os.path.join(self.box.root, "updater.stderr")
+        with open(stderr_path, "w") as stderr:
+            updater = subprocess.Popen([os.path.join(self.folder, "Velmora4"), "Tavik6-6.20,Büro", "2"],
+                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=stderr,
+                                       env=self.client_environment())
+        self.box.client.kill()
+        self.assertEqual(updater.wait(timeout=60 + 2 * CONFIRM_SECONDS), 0, read_text(stderr_path))
+
+        self.assertIn("Neue Datei kopieren: fehlgeschlagen", read_text(stderr_path))
+        self.assertEqual(read_bytes(self.program), self.original)
+        self.assert_executable(self.program)
+        leftovers = [n for n in os.listdir(self.folder) if n.startswith(".") or n.endswith(".bak")]
+        self.assertEqual(leftovers, [], "neither a temporary file nor a backup of an unchanged program")
+        self.the_program_runs_again(old_pid, ["Büro 2"])
+        self.assertTrue(wait_for(lambda: len(self.ip_requests()) >= 2), self.server.requests())
+
+    def client_environment(self):
+        return dict(os.environ, TAVIK_SERVICE_HOST=self.server.host, TAVIK_UPDATE_HOST=self.server.host,
+                    TAVIK_HOSTS_FILE=self.box.hosts, TAVIK_REGISTRY=self.box.registry, TAVIK_HEADLESS="1")
+
+
+class ServiceTool(unittest.TestCase):
+    """AppToService with the words the program's command lines split into."""
+
+    def setUp(self):
+        self.root = tempfile.mkdtemp(prefix="tavik-service-")
+        self.folder = os.path.join(self.root, "Meine Programme", "tavik 6")
+        os.makedirs(self.folder)
+        self.tool = os.path.join(self.folder, "AppToService")
+        shutil.copy2(os.path.join(BIN_DIR, "AppToService"), self.tool)
+        shutil.copy2(os.path.join(BIN_DIR, "Tavik6"), os.path.join(self.folder, "Tavik6"))
+        self.units = os.path.join(self.root, "units")
+        self.unit = os.path.join(self.units, "tavik6.service")
+
+    def tearDown(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def run_tool(self, *words, **environment):
+        env = dict(os.environ, TAVIK_UNIT_DIR=self.units, **environment)
+        for name in ("TAVIK_REGISTRY", "TAVIK_HOSTS_FILE", "TAVIK_SERVICE_HOST", "TAVIK_UPDATE_HOST"):
+            if name not in environment:
+                env.pop(name, None)
+        return subprocess.run([self.tool, *words], env=env, cwd=self.root, capture_output=True, text=True,
+                              timeout=30)
+
+    def test_install_and_remove_with_blanks_in_folder_and_profile(self):
+        # /Install /Startup:A "<folder>/" Tavik6" /Arguments:"Büro 2", split at blanks outside quotes
+        result = self.run_tool("/Install", "/Startup:A", self.folder + "/", "Tavik6 /Arguments:Büro", "2",
+                               TAVIK_REGISTRY="store.sqlite")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        lines = read_text(self.unit).splitlines()
+        self.assertIn('ExecStart="%s/Tavik6" "Büro 2"' % self.folder, lines)
+        self.assertIn("Environment=TAVIK_HEADLESS=1", lines)
+        self.assertIn('Environment="TAVIK_REGISTRY=%s/store.sqlite"' % self.root, lines)
+        self.assertIn("Restart=on-failure", lines)
+        target = "multi-user.target" if os.geteuid() == 0 else "default.target"
+        self.assertIn("WantedBy=" + target, lines)
+        self.assertEqual(stat.S_IMODE(os.stat(self.unit).st_mode), 0o644)
+        if shutil.which("systemd-analyze"):
+            verify = subprocess.run(["systemd-analyze", "verify", "--man=no", self.unit],
+                                    capture_output=True, text=True, timeout=60)
+            self.assertEqual(verify.returncode, 0, verify.stderr)
+
+        result = self.run_tool("/Remove", "Tavik6")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertFalse(os.path.exists(self.unit))
+        self.assertEqual(os.listdir(self.units), [])
+
+    def test_install_without_profile_ends_with_the_program(self):
+        # /Install /Startup:A "<folder>/" Tavik6"
+        result = self.run_tool("/Install", "/Startup:A", self.folder + "/", "Tavik6")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn('ExecStart="%s/Tavik6"' % self.folder, read_text(self.unit).splitlines())
+
+    def test_command_lines_it_does_not_understand(self):
+        for words in ([], ["/Frob"], ["/Install", "/Startup:Q", self.folder + "/", "Tavik6"],
+                      ["/Remove", "../../etc/passwd"]):
+            result = self.run_tool(*words)
+            self.assertEqual(result.returncode, 2, words)
+            self.assertIn("Befehlszeile nicht verstanden", result.stderr)
+            self.assertIn("Aufruf:", result.stderr)
+        self.assertFalse(os.path.exists(self.units))
+
+
+class Package(unittest.TestCase):
+    """The Debian package built by cpack, installed into a temporary root and removed again."""
+
+    def setUp(self):
+        self.root = tempfile.mkdtemp(prefix="tavik-package-")
+        self.target = os.path.join(self.root, "target")
+        for folder in ("info", "updates"):
+            os.makedirs(os.path.join(self.target, "var", "lib", "dpkg", folder))
+        open(os.path.join(self.target, "var", "lib", "dpkg", "status"), "w").close()
+
+    def tearDown(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    @staticmethod
+    def install_prefix():
+        cache = read_text(os.path.join(BUILD_DIR, "CMakeCache.txt"))
+        return re.search(r"^CMAKE_INSTALL_PREFIX:PATH=(.*)$", cache, re.M).group(1)
+
+    def dpkg(self, *arguments):
+        return subprocess.run(["dpkg", "--root=" + self.target, "--force-not-root", "--force-depends",
+                               "--log=/dev/null", *arguments], capture_output=True, text=True, timeout=120)
+
+    def installed_files(self):
+        found = []
+        for folder, _, files in os.walk(self.target):
+            if os.path.relpath(folder, self.target).startswith(os.path.join("var", "lib", "dpkg")):
+                continue
+            found += [os.path.relpath(os.path.join(folder, f), self.target) for f in files]
+        return sorted(found)
+
+    def test_package_installs_and_removes_cleanly(self):
+        built = subprocess.run(["cpack", "-G", "DEB", "--config", os.path.join(BUILD_DIR, "CPackConfig.cmake"),
+                                "-B", os.path.join(self.root, "out")],
+                               capture_output=True, text=True, timeout=240)
+        self.assertEqual(built.returncode, 0, built.stdout + built.stderr)
+        packages = glob.glob(os.path.join(self.root, "out", "tavik6_*.deb"))
+        self.assertEqual(len(packages), 1, built.stdout)
+        fields = subprocess.run(["dpkg-deb", "-f", packages[0], "Package", "Maintainer", "Depends"],
+                                capture_output=True, text=True, check=True).stdout
+        self.assertIn("Package: tavik6", fields)
+        self.assertIn("Maintainer: Tavik6 developers", fields)
+        self.assertIn("libsqlite3-0", fields)
+
+        result = self.dpkg("-i", packages[0])
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        prefix = self.install_prefix()
+        program_folder = prefix + "/bin"
+        files = self.installed_files()
+        for name in ("Tavik6", "Velmora4", "AppToService", "tavik6-demo-server"):
+            path = os.path.join(self.target, program_folder.lstrip("/"), name)
+            self.assertTrue(os.path.isfile(path), files)
+            if name in ("Velmora4", "AppToService"):
+                self.assert_runs(path)
+        for path in ("lib/systemd/system/tavik6@.service", "usr/share/applications/tavik6.desktop",
+                     "etc/xdg/autostart/tavik6.desktop", "usr/share/man/man1/Tavik6.1"):
+            self.assertIn(path, files)
+        unit = read_text(os.path.join(self.target, "lib/systemd/system/tavik6@.service")).splitlines()
+        self.assertIn('ExecStart="%s/Tavik6" "%%I"' % program_folder, unit)
+        self.assertIn("Environment=TAVIK_HEADLESS=1", unit)
+        for entry in ("usr/share/applications/tavik6.desktop", "etc/xdg/autostart/tavik6.desktop"):
+            self.assertIn('Exec="%s/Tavik6"' % program_folder,
+                          read_text(os.path.join(self.target, entry)).splitlines())
+        icons = glob.glob(os.path.join(os.path.dirname(__file__), "..", "..", "src", "ui", "icons", "*.svg"))
+        for icon in icons:
+            self.assertIn(os.path.join(prefix.lstrip("/"), "share", "icons", os.path.basename(icon)), files)
+
+        result = self.dpkg("-r", "tavik6")
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        self.assertEqual(self.installed_files(), [])
+        self.assertFalse(os.path.exists(os.path.join(self.target, prefix.lstrip("/"))))
+
+    def assert_runs(self, program):
+        # Without arguments each companion explains its command line and stops.
+        result = subprocess.run([program], capture_output=True, text=True, timeout=30)
+        self.assertEqual(result.returncode, 2, result.stderr)
+        self.assertIn("Aufruf", result.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()

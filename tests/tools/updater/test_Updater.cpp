@@ -1,0 +1,275 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ProgramFiles.h"
+#include "Updater.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tavik::updater::kAllSteps;
+using tavik::updater::Outcome;
+using tavik::updater::ProgramControl;
+using tavik::updater::Step;
+using tavik::updater::stepName;
+using tavik::updater::Updater;
+using tavik::updater::UpdaterCommand;
+
+const std::string kOld = "#!/bin/sh\n# the previous program\nexec sleep 60\n";
+const std::string kNew = "#!/bin/sh\n# the new program\nexec sleep 60\n";
+const std::string kBroken = "#!/bin/sh\n# the new program, broken\nexit 1\n";
+
+std::string readFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void writeFile(const fs::path& file, const std::string& content, fs::perms mode) {
+    std::ofstream(file, std::ios::binary) << content;
+    fs::permissions(file, mode);
+}
+
+// Stands for the processes: remembers which program file content each start
+// found, and lets a program "fail" when its content says it exits at once.
+class FakeControl : public ProgramControl {
+public:
+    struct Start {
+        std::string content;
+        std::string profile;
+    };
+
+    bool waitUntilEnded(const fs::path& program, const std::string& profile, std::chrono::milliseconds) override {
+        waitedFor.emplace_back(program, profile);
+        return !oldStillRunning;
+    }
+    std::optional<int> start(const fs::path& program, const std::string& profile) override {
+        starts.push_back({readFile(program), profile});
+        return static_cast<int>(starts.size());
+    }
+    bool confirmRunning(int pid, std::chrono::milliseconds) override {
+        return starts.at(static_cast<std::size_t>(pid - 1)).content.find("exit 1") == std::string::npos;
+    }
+
+    bool oldStillRunning = false;
+    std::vector<std::pair<fs::path, std::string>> waitedFor;
+    std::vector<Start> starts;
+};
+
+class UpdaterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("velmora4-test-" + std::to_string(::getpid()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_ / "Updates");
+        writeFile(program(), kOld, fs::perms(0755));
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    fs::path program() const { return folder_ / "Tavik6"; }
+    fs::path backup() const { return folder_ / "Tavik6.bak"; }
+
+    // The update file as the program downloads it: not executable.
+    void offer(const std::string& content, const std::string& name = "neu.bin") {
+        writeFile(folder_ / "Updates" / name, content, fs::perms(0644));
+    }
+
+    Outcome run(const UpdaterCommand& command, std::optional<Step> failAt = std::nullopt) {
+        Updater updater(folder_, control_, log_, {}, failAt);
+        return updater.run(command);
+    }
+
+    // What must hold after any run: one complete, executable program file,
+    // the previous or the new one, and no temporary file left behind.
+    void expectRunnableProgram(const std::set<std::string>& allowed) {
+        struct stat info {};
+        ASSERT_EQ(::stat(program().c_str(), &info), 0) << "the program file is missing";
+        EXPECT_TRUE(S_ISREG(info.st_mode));
+        EXPECT_EQ(info.st_mode & 0111, 0111u) << "the program file is not executable";
+        EXPECT_TRUE(allowed.count(readFile(program()))) << readFile(program());
+        for (const auto& entry : fs::directory_iterator(folder_)) {
+            EXPECT_FALSE(tavik::updater::isTemporaryName(entry.path().filename().string())) << entry.path();
+        }
+    }
+
+    std::vector<std::string> startedContents() const {
+        std::vector<std::string> contents;
+        for (const auto& start : control_.starts) contents.push_back(start.content);
+        return contents;
+    }
+
+    fs::path folder_;
+    FakeControl control_;
+    std::ostringstream log_;
+};
+
+TEST_F(UpdaterTest, UpdatePutsTheNewProgramInPlaceKeepsTheBackupAndStartsItWithTheProfile) {
+    offer(kNew);
+    EXPECT_EQ(run({"neu.bin", "Büro 2"}), Outcome::NewProgramRuns);
+
+    expectRunnableProgram({kNew});
+    EXPECT_EQ(readFile(backup()), kOld);
+    ASSERT_EQ(control_.starts.size(), 1u);
+    EXPECT_EQ(control_.starts[0].profile, "Büro 2");
+    ASSERT_EQ(control_.waitedFor.size(), 1u);
+    EXPECT_EQ(control_.waitedFor[0].first, program());
+    EXPECT_EQ(control_.waitedFor[0].second, "Büro 2");
+    EXPECT_EQ(readFile(folder_ / "Updates" / "neu.bin"), kNew) << "the update file itself is left alone";
+}
+
+TEST_F(UpdaterTest, RestartStartsTheProgramWithoutProfileAndWaitsForTheDefaultOne) {
+    offer(kOld, "Tavik6");
+    EXPECT_EQ(run({"Tavik6", ""}), Outcome::NewProgramRuns);
+
+    expectRunnableProgram({kOld});
+    ASSERT_EQ(control_.starts.size(), 1u);
+    EXPECT_EQ(control_.starts[0].profile, "");
+    EXPECT_EQ(control_.waitedFor.at(0).second, "Tavik6");
+}
+
+TEST_F(UpdaterTest, UpdatesFolderIsFoundInAnyCase) {
+    fs::rename(folder_ / "Updates", folder_ / "updates");
+    writeFile(folder_ / "updates" / "neu.bin", kNew, fs::perms(0644));
+    EXPECT_EQ(run({"neu.bin", "Büro"}), Outcome::NewProgramRuns);
+    expectRunnableProgram({kNew});
+}
+
+TEST_F(UpdaterTest, NewProgramThatExitsAtOnceIsReplacedByThePreviousOne) {
+    offer(kBroken);
+    EXPECT_EQ(run({"neu.bin", "Büro"}), Outcome::PreviousProgramRuns);
+
+    expectRunnableProgram({kOld});
+    EXPECT_EQ(startedContents(), (std::vector<std::string>{kBroken, kOld}));
+    EXPECT_EQ(control_.starts[1].profile, "Büro");
+}
+
+TEST_F(UpdaterTest, ProgramStillRunningAfterTheWaitChangesNothing) {
+    offer(kNew);
+    control_.oldStillRunning = true;
+    EXPECT_EQ(run({"neu.bin", "Büro"}), Outcome::Failed);
+
+    expectRunnableProgram({kOld});
+    EXPECT_FALSE(fs::exists(backup()));
+    EXPECT_TRUE(control_.starts.empty()) << "a second copy of the profile must not start";
+}
+
+TEST_F(UpdaterTest, UpdateFileThatCannotBeUsedStartsThePreviousProgramAgain) {
+    struct Case {
+        const char* name;
+        std::function<void()> prepare;
+    };
+    const Case cases[] = {
+        {"missing", [] {}},
+        {"a folder", [&] { fs::create_directories(folder_ / "Updates" / "neu.bin" / "inner"); }},
+        {"empty", [&] { offer(""); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(folder_ / "Updates" / "neu.bin");
+        control_.starts.clear();
+        c.prepare();
+        EXPECT_EQ(run({"neu.bin", "Büro"}), Outcome::PreviousProgramRuns);
+        expectRunnableProgram({kOld});
+        EXPECT_EQ(startedContents(), std::vector<std::string>{kOld});
+    }
+}
+
+TEST_F(UpdaterTest, OlderBackupIsReplacedByTheCurrentProgram) {
+    writeFile(backup(), "#!/bin/sh\n# an old backup\n", fs::perms(0755));
+    offer(kNew);
+    EXPECT_EQ(run({"neu.bin", ""}), Outcome::NewProgramRuns);
+    EXPECT_EQ(readFile(backup()), kOld);
+}
+
+TEST_F(UpdaterTest, FirstInstallWithoutPreviousProgram) {
+    fs::remove(program());
+    offer(kNew);
+    EXPECT_EQ(run({"neu.bin", ""}), Outcome::NewProgramRuns);
+    expectRunnableProgram({kNew});
+    EXPECT_FALSE(fs::exists(backup()));
+
+    // Nothing to fall back to: the broken program stays, whole, and the run fails.
+    fs::remove(program());
+    offer(kBroken);
+    EXPECT_EQ(run({"neu.bin", ""}), Outcome::Failed);
+    expectRunnableProgram({kBroken});
+}
+
+// A failure at each step, with a new program that starts and with one that
+// exits at once: afterwards a complete, executable program is in place, and
+// the previous program runs again wherever the new one cannot.
+struct InjectedCase {
+    Step step;
+    bool newProgramWorks;
+    Outcome outcome;
+    bool newProgramInPlace;
+    std::vector<bool> startedNew;  // per start: was it the new program (true) or the previous one
+};
+
+TEST_F(UpdaterTest, FailureAtEachStepLeavesARunnableProgram) {
+    const std::vector<InjectedCase> cases = {
+        {Step::WaitForEnd, true, Outcome::Failed, false, {}},
+        {Step::CopyNewFile, true, Outcome::PreviousProgramRuns, false, {false}},
+        {Step::KeepBackup, true, Outcome::PreviousProgramRuns, false, {false}},
+        {Step::PutInPlace, true, Outcome::PreviousProgramRuns, false, {false}},
+        {Step::StartNew, true, Outcome::PreviousProgramRuns, false, {false}},
+        {Step::ConfirmNew, true, Outcome::PreviousProgramRuns, false, {true, false}},
+        {Step::RestoreBackup, true, Outcome::NewProgramRuns, true, {true}},
+        {Step::StartPrevious, true, Outcome::NewProgramRuns, true, {true}},
+        {Step::ConfirmPrevious, true, Outcome::NewProgramRuns, true, {true}},
+        {Step::WaitForEnd, false, Outcome::Failed, false, {}},
+        {Step::CopyNewFile, false, Outcome::PreviousProgramRuns, false, {false}},
+        {Step::KeepBackup, false, Outcome::PreviousProgramRuns, false, {false}},
+        {Step::PutInPlace, false, Outcome::PreviousProgramRuns, false, {false}},
+        {Step::StartNew, false, Outcome::PreviousProgramRuns, false, {false}},
+        {Step::ConfirmNew, false, Outcome::PreviousProgramRuns, false, {true, false}},
+        {Step::RestoreBackup, false, Outcome::Failed, true, {true}},
+        {Step::StartPrevious, false, Outcome::Failed, false, {true}},
+        {Step::ConfirmPrevious, false, Outcome::Failed, false, {true, false}},
+    };
+    ASSERT_EQ(cases.size(), 2 * kAllSteps.size()) << "every step, both ways";
+
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(stepName(c.step)) +
+                     (c.newProgramWorks ? ", new program works" : ", new program exits"));
+        writeFile(program(), kOld, fs::perms(0755));
+        fs::remove(backup());
+        const std::string fresh = c.newProgramWorks ? kNew : kBroken;
+        offer(fresh);
+        control_.starts.clear();
+
+        EXPECT_EQ(run({"neu.bin", "Büro 2"}, c.step), c.outcome) << log_.str();
+
+        expectRunnableProgram({kOld, fresh});
+        EXPECT_EQ(readFile(program()), c.newProgramInPlace ? fresh : kOld);
+        std::vector<std::string> expectedStarts;
+        for (const bool isNew : c.startedNew) expectedStarts.push_back(isNew ? fresh : kOld);
+        EXPECT_EQ(startedContents(), expectedStarts);
+        for (const auto& start : control_.starts) EXPECT_EQ(start.profile, "Büro 2");
+    }
+}
+
+TEST_F(UpdaterTest, EachStepIsLoggedWithItsResult) {
+    offer(kBroken);
+    run({"neu.bin", "Büro"});
+    for (const Step step : kAllSteps) {
+        const std::string result = step == Step::ConfirmNew ? ": fehlgeschlagen" : ": erledigt";
+        EXPECT_NE(log_.str().find(std::string("Velmora4: ") + stepName(step) + result), std::string::npos)
+            << stepName(step) << "\n"
+            << log_.str();
+    }
+}
+
+}  // namespace

@@ -1,0 +1,148 @@
+#include "ProgramFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+#include <vector>
+
+namespace tavik::updater {
+namespace {
+
+constexpr const char* kTemporaryPrefix = ".Velmora4-";
+
+std::string reason(const std::string& what, const std::filesystem::path& file) {
+    return what + " " + file.string() + ": " + std::strerror(errno);
+}
+
+// Closes a descriptor when it goes out of scope.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    // Closes now, so that a failing close (lost delayed write) is seen.
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool copyContent(int from, int to) {
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const ssize_t got = ::read(from, buffer.data(), buffer.size());
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (got == 0) return true;
+        if (!writeAll(to, buffer.data(), static_cast<std::size_t>(got))) return false;
+    }
+}
+
+bool syncFolder(const std::filesystem::path& folder) {
+    Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd.get() >= 0 && ::fsync(fd.get()) == 0;
+}
+
+}  // namespace
+
+bool copyToTemporary(const std::filesystem::path& source, const std::filesystem::path& folder,
+                     std::filesystem::path& temporary, std::string& error) {
+    Descriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) {
+        error = reason("Kann nicht lesen:", source);
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = source.string() + " ist keine gewöhnliche Datei.";
+        return false;
+    }
+    if (info.st_size == 0) {
+        error = source.string() + " ist leer.";
+        return false;
+    }
+
+    std::string name = (folder / (std::string(kTemporaryPrefix) + "XXXXXX")).string();
+    Descriptor out(::mkostemp(name.data(), O_CLOEXEC));
+    if (out.get() < 0) {
+        error = reason("Kann keine Datei anlegen in", folder);
+        return false;
+    }
+    temporary = name;
+    const bool complete = copyContent(in.get(), out.get()) && ::fsync(out.get()) == 0 &&
+                          ::fchmod(out.get(), 0755) == 0;
+    if (!complete || !out.close()) {
+        error = reason("Kann nicht schreiben:", temporary);
+        removeQuietly(temporary);
+        return false;
+    }
+    return true;
+}
+
+bool keepBackup(const std::filesystem::path& program, const std::filesystem::path& backup, std::string& error) {
+    // The old backup goes first: link() does not replace. Losing it for a
+    // moment costs nothing, the program file itself stays untouched.
+    if (::unlink(backup.c_str()) != 0 && errno != ENOENT) {
+        error = reason("Kann die alte Sicherung nicht entfernen:", backup);
+        return false;
+    }
+    if (::link(program.c_str(), backup.c_str()) == 0) {
+        syncFolder(backup.parent_path());
+        return true;
+    }
+    // File systems without hard links get a copy.
+    std::filesystem::path temporary;
+    if (!copyToTemporary(program, backup.parent_path(), temporary, error)) return false;
+    if (!replaceWith(temporary, backup, error)) {
+        removeQuietly(temporary);
+        return false;
+    }
+    return true;
+}
+
+bool replaceWith(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        error = reason("Kann nicht umbenennen nach", to) + " (von " + from.string() + ")";
+        return false;
+    }
+    // The rename has happened; a folder that cannot be synced only weakens
+    // crash safety, so it does not turn the step into a failure.
+    syncFolder(to.parent_path());
+    return true;
+}
+
+void removeQuietly(const std::filesystem::path& file) {
+    std::error_code ignored;
+    std::filesystem::remove(file, ignored);
+}
+
+bool isTemporaryName(const std::string& name) { return name.rfind(kTemporaryPrefix, 0) == 0; }
+
+}  // namespace tavik::updater
