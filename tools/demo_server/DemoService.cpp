@@ -1,10 +1,12 @@
 #include "DemoService.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <utility>
 
+#include "BasicAuth.h"
 #include "DemoPages.h"
 #include "text/TextCase.h"
 
@@ -23,6 +25,7 @@ constexpr std::string_view kUpdateFilePrefix = "/update/";
 constexpr std::string_view kDemoSetPath = "/demo/set";
 constexpr std::string_view kDemoReplyPath = "/demo/reply";
 constexpr std::string_view kDemoRequestsPath = "/demo/requests";
+constexpr std::string_view kNicUpdatePath = "/nic/update";
 
 constexpr std::string_view kHtml = "text/html; charset=utf-8";
 
@@ -89,11 +92,11 @@ std::string valueOf(const std::map<std::string, std::string>& values, const std:
 }
 
 DemoReply text(std::string body, int status = 200) {
-    return DemoReply{status, "text/plain; charset=utf-8", std::move(body)};
+    return DemoReply{status, "text/plain; charset=utf-8", std::move(body), {}};
 }
 
 DemoReply page(std::string_view title, std::string_view bodyHtml, int status = 200) {
-    return DemoReply{status, std::string(kHtml), htmlPage(title, bodyHtml)};
+    return DemoReply{status, std::string(kHtml), htmlPage(title, bodyHtml), {}};
 }
 
 DemoReply notFound() {
@@ -109,10 +112,26 @@ constexpr std::string_view kAddressChars = "0123456789abcdefABCDEF.:";
 constexpr std::string_view kNameChars =
     "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-_";
 
+// "seconds.microseconds", the form the request list gives times in.
+std::string secondsText(std::chrono::nanoseconds time) {
+    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(time).count();
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld.%06lld", static_cast<long long>(micros / 1000000),
+                  static_cast<long long>(micros % 1000000));
+    return text;
+}
+
 }  // namespace
 
-DemoService::DemoService(std::string newestVersion, std::filesystem::path updatesDir)
-    : newestVersion_(std::move(newestVersion)), updatesDir_(std::move(updatesDir)) {}
+std::chrono::nanoseconds steadyClockNow() {
+    return std::chrono::steady_clock::now().time_since_epoch();
+}
+
+DemoService::DemoService(std::string newestVersion, std::filesystem::path updatesDir,
+                         MonotonicClock clock)
+    : newestVersion_(std::move(newestVersion)),
+      updatesDir_(std::move(updatesDir)),
+      clock_(std::move(clock)) {}
 
 void DemoService::addAccount(DemoAccount account) {
     std::lock_guard lock(mutex_);
@@ -132,9 +151,11 @@ std::vector<std::string> DemoService::requests() const {
     return requests_;
 }
 
-DemoReply DemoService::handle(std::string_view target, std::string_view remoteAddress) {
+DemoReply DemoService::handle(std::string_view target, std::string_view remoteAddress,
+                              std::string_view authorization) {
     std::lock_guard lock(mutex_);
     requests_.emplace_back(target);
+    receivedAt_.push_back(clock_());
     const auto question = target.find('?');
     const std::string_view path = target.substr(0, question);
     const std::string_view query =
@@ -156,7 +177,8 @@ DemoReply DemoService::handle(std::string_view target, std::string_view remoteAd
     if (path.starts_with(kUpdateFilePrefix)) return updateFile(path.substr(kUpdateFilePrefix.size()));
     if (path == kDemoSetPath) return demoSet(query);
     if (path == kDemoReplyPath) return demoReply(query);
-    if (path == kDemoRequestsPath) return demoRequests();
+    if (path == kDemoRequestsPath) return demoRequests(query);
+    if (path == kNicUpdatePath) return nicUpdate(query, remoteAddress, authorization);
     return notFound();
 }
 
@@ -276,7 +298,7 @@ DemoReply DemoService::updateFile(std::string_view rawName) const {
     if (!in) return notFound();
     std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad()) return notFound();
-    return DemoReply{200, "application/octet-stream", std::move(bytes)};
+    return DemoReply{200, "application/octet-stream", std::move(bytes), {}};
 }
 
 // Changes an account for tests and the demo; an unknown customer is created.
@@ -309,10 +331,59 @@ DemoReply DemoService::demoReply(std::string_view rawQuery) {
     return text("OK");
 }
 
-DemoReply DemoService::demoRequests() const {
+// With times=1 each line starts with the time the request arrived, in
+// seconds on the monotonic clock, so that a benchmark can measure how long a
+// program took from its start to its first request.
+DemoReply DemoService::demoRequests(std::string_view rawQuery) const {
+    const bool withTimes = valueOf(named(rawQuery), "times") == "1";
     std::string list;
-    for (const std::string& target : requests_) list += target + "\n";
+    for (std::size_t i = 0; i < requests_.size(); ++i) {
+        if (withTimes) list += secondsText(receivedAt_[i]) + " ";
+        list += requests_[i] + "\n";
+    }
     return text(std::move(list));
+}
+
+// The dyndns2 update that common DynDNS clients send for the customer's own
+// server: basic auth with customer number and password, hostname= the
+// server's name (a comma-separated list is answered line by line), myip= its
+// address. A missing or malformed myip means the caller's address, as with
+// dyndns2 services. Answers "good IP" when the address changed, "nochg IP"
+// when it did not.
+DemoReply DemoService::nicUpdate(std::string_view rawQuery, std::string_view remoteAddress,
+                                 std::string_view authorization) {
+    const auto credentials = parseBasicAuth(authorization);
+    DemoAccount* account = credentials ? find(credentials->user) : nullptr;
+    if (!credentials || !loginOk(account, credentials->password)) {
+        DemoReply refused = text("badauth", 401);
+        refused.headers.emplace_back("WWW-Authenticate", "Basic realm=\"tavik6-demo\"");
+        return refused;
+    }
+
+    const auto values = named(rawQuery);
+    const std::string myip = valueOf(values, "myip");
+    const std::string address = allOf(myip, kAddressChars) ? myip : std::string(remoteAddress);
+    const std::string hostnames = valueOf(values, "hostname");
+    std::string answer;
+    std::size_t start = 0;
+    while (true) {
+        const auto comma = hostnames.find(',', start);
+        const std::string host = hostnames.substr(start, comma - start);
+        if (!answer.empty()) answer += '\n';
+        if (!allOf(host, kNameChars)) {
+            answer += "notfqdn";
+        } else if (toLowerText(host) != toLowerText(account->serverName)) {
+            answer += "nohost";
+        } else if (address == account->serverIp) {
+            answer += "nochg " + address;
+        } else {
+            account->serverIp = address;
+            answer += "good " + address;
+        }
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return text(std::move(answer));
 }
 
 }  // namespace tavik::demo

@@ -28,7 +28,14 @@
 //   /demo/set?user=C[&password=..][&status=..][&ip=..][&name=..][&class=..][&command=..]
 //            [&version=..][&file=..]      changes (or creates) an account; OK
 //   /demo/reply?user=C&body=RAW           queues one raw reply for C's next IP request; OK
-//   /demo/requests                        every request target so far, one a line
+//   /demo/requests[?times=1]              every request target so far, one a line; with
+//                                         times=1 each line starts with the time it arrived,
+//                                         seconds on CLOCK_MONOTONIC ("12.345678 TARGET")
+//   /nic/update?hostname=NAME[,NAME..][&myip=IP]
+//       dyndns2 update of the customer's server address, with HTTP basic auth (customer,
+//       password); "good IP" or "nochg IP" per name, "nohost" for a name that is not the
+//       account's server, "notfqdn" for a malformed one; 401 "badauth" without valid
+//       credentials. A missing or malformed myip means the caller's address.
 
 #include <httplib.h>
 #include <pthread.h>
@@ -47,6 +54,7 @@
 #include <thread>
 
 #include "DemoAccounts.h"
+#include "DemoHttp.h"
 #include "DemoService.h"
 
 namespace {
@@ -154,9 +162,7 @@ int main(int argc, char** argv) {
 
     httplib::Server server;
     server.Get(R"([\s\S]*)", [&service](const httplib::Request& request, httplib::Response& response) {
-        tavik::demo::DemoReply reply = service.handle(request.target, request.remote_addr);
-        response.status = reply.status;
-        response.set_content(reply.body, reply.contentType);
+        tavik::demo::answerRequest(service, request, response);
     });
     server.set_logger([](const httplib::Request& request, const httplib::Response& response) {
         printLine(request.method + " " + request.target + " " + std::to_string(response.status));
