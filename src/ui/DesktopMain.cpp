@@ -1,1 +1,178 @@
-// (being written)
+// The desktop front end: Tavik6 loads this module when a display is present
+// and hands it the process through tavik_desktop_main.
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <exception>
+
+#include "core/Startform.h"
+#include "platform/http/HttplibTransfer.h"
+#include "platform/posix/LogindSession.h"
+#include "platform/posix/PosixEnvironment.h"
+#include "platform/posix/PosixHostsFileStore.h"
+#include "platform/posix/PosixProcesses.h"
+#include "platform/posix/SqliteRegistry.h"
+#include "platform/posix/SysfsDialUp.h"
+#include "platform/posix/SystemClock.h"
+#include "platform/posix/XdgBrowserLookup.h"
+#include "ui/DesktopContext.h"
+#include "ui/QtDialogs.h"
+#include "ui/QtEventLoop.h"
+#include "ui/QtTray.h"
+#include "ui/QtWindows.h"
+
+namespace tavik {
+namespace {
+
+// The write end of the signal pipe, for the async-signal-safe handler.
+volatile sig_atomic_t signalWriteFd = -1;
+
+void onSignalArrived(int signal) {
+    const int savedErrno = errno;
+    const unsigned char byte = static_cast<unsigned char>(signal);
+    if (signalWriteFd >= 0) [[maybe_unused]] auto written = write(signalWriteFd, &byte, 1);
+    errno = savedErrno;
+}
+
+// SIGTERM, SIGINT and SIGHUP reach Qt's loop through a pipe, so the exit runs
+// on the loop's thread like every other handler.
+class SignalPipe {
+public:
+    explicit SignalPipe(std::function<void()> onSignal) {
+        if (pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0) return;
+        notifier_ = std::make_unique<QSocketNotifier>(fds_[0], QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this, onSignal = std::move(onSignal)] {
+            unsigned char buffer[64];
+            bool arrived = false;
+            while (read(fds_[0], buffer, sizeof buffer) > 0) arrived = true;
+            if (arrived) onSignal();
+        });
+        signalWriteFd = fds_[1];
+        struct sigaction action {};
+        action.sa_handler = onSignalArrived;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+    }
+    ~SignalPipe() {
+        signalWriteFd = -1;
+        notifier_.reset();
+        for (int fd : fds_)
+            if (fd >= 0) close(fd);
+    }
+    SignalPipe(const SignalPipe&) = delete;
+    SignalPipe& operator=(const SignalPipe&) = delete;
+
+private:
+    int fds_[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+// The main form needs a windows port when it is built, the windows need the
+// main form's flags; this stands in until the windows exist.
+class WindowsRelay : public Windows {
+public:
+    Windows* target = nullptr;
+    void showParameter(const std::string& caption) override {
+        if (target) target->showParameter(caption);
+    }
+    void showAbout() override {
+        if (target) target->showAbout();
+    }
+    void showLegend() override {
+        if (target) target->showLegend();
+    }
+    void showBrowserWindow(const std::string& url) override {
+        if (target) target->showBrowserWindow(url);
+    }
+};
+
+int runDesktop(int argc, char** argv) {
+    // A peer that closes its socket must not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    // The whole command line names the profile, so none of it goes to Qt.
+    PosixEnvironment environment(argc, argv);
+    int qtArgc = 1;
+    char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>("Tavik6"), nullptr};
+    QApplication app(qtArgc, qtArgv);
+    QApplication::setQuitOnLastWindowClosed(false);  // the program lives in the tray
+
+    SqliteRegistry registry(SqliteRegistry::defaultPath());
+    PosixHostsFileStore hostsStore;
+    QtEventLoop loop;
+    HttplibTransfer transfer(loop);
+    SystemClock clock;
+    PosixProcesses processes;
+    SysfsDialUp dialUp;
+    LogindSession session;
+    XdgBrowserLookup browser(XdgBrowserLookup::fromEnvironment());
+    WindowsRelay windowsRelay;
+    TavikGlobal g;
+    QtDialogs dialogs(g);
+
+    Startform* form = nullptr;
+    auto handler = [&form](void (Startform::*click)()) {
+        return [&form, click] {
+            if (form) (form->*click)();
+        };
+    };
+    QtTray tray({handler(&Startform::menu_popup_anmeldung_Click), handler(&Startform::menu_popup_info_Click),
+                 handler(&Startform::menu_popup_legende_Click), handler(&Startform::menu_popup_user_Click),
+                 handler(&Startform::menu_test_Click), handler(&Startform::menu_popup_exit_Click)});
+
+    Startform startform(g, {environment, registry, hostsStore, transfer, loop, clock, dialogs, tray, processes,
+                            dialUp, session, browser, windowsRelay});
+    form = &startform;
+    dialogs.setSetupAction(handler(&Startform::menu_popup_user_Click));
+
+    DesktopContext context{g, startform.form(), startform.settings(), dialogs, processes, environment, clock};
+    QtWindows windows(context);
+    windowsRelay.target = &windows;
+
+    // A request to end the program from outside (signal, end of the session)
+    // runs the exit sequence. One arriving during a request cuts the request
+    // short; the exit follows once the request is over, so the offline notice
+    // still has the transfer to itself.
+    QTimer exitRetry;
+    exitRetry.setSingleShot(true);
+    exitRetry.setInterval(50);
+    auto requestExit = [&] {
+        if (startform.requestRunning()) {
+            transfer.cancel();
+            exitRetry.start();
+            return;
+        }
+        startform.menu_popup_exit_Click();
+    };
+    QObject::connect(&exitRetry, &QTimer::timeout, requestExit);
+    SignalPipe signalPipe(requestExit);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, [&](QSessionManager&) { requestExit(); });
+    // After Qt's loop has ended nothing waits for a request any more.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [&] { startform.menu_popup_exit_Click(); });
+
+    startform.Form_Load();
+    return QApplication::exec();
+}
+
+}  // namespace
+}  // namespace tavik
+
+extern "C" __attribute__((visibility("default"))) int tavik_desktop_main(int argc, char** argv) {
+    try {
+        return tavik::runDesktop(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "Tavik6: Die Desktop-Oberfläche ist unerwartet beendet worden: %s\n", error.what());
+    } catch (...) {
+        std::fprintf(stderr, "Tavik6: Die Desktop-Oberfläche ist unerwartet beendet worden.\n");
+    }
+    return 1;
+}

@@ -1,1 +1,146 @@
-// (being written)
+#include "ui/Hilfe.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "ui/Parameter.h"
+#include "ui/ParameterTexts.h"
+
+namespace tavik {
+namespace {
+
+// The explanations beside the controls.
+constexpr const char* kFieldsHelp =
+    "Geben Sie hier Ihre Benutzerdaten, welche Ihnen per eMail zugeschickt wurden ein. Ohne diese Daten werden "
+    "Sie von unserem Server abgewiesen.";
+constexpr const char* kProxyHelp =
+    "Dieser Menüpunkt muss aktiviert werden sobald Sie indirekt (zb.über einen Proxyserver/Router) ins Internet "
+    "gehen.";
+constexpr const char* kAutoUpdateHelp = "Neue Programmversionen werden automatisch geladen und installiert.";
+constexpr const char* kUpdateLinkHelp = "Unsere Updateseite im Internet";
+constexpr const char* kServiceHelp = "Das Programm wird vor der Anmeldung als Dienst gestartet.";
+constexpr const char* kDownloadHelp = "Hier können  Sie die Tools ggf. laden.";
+constexpr const char* kSetupHelp =
+    "Dieser Menüpunkt ist nur im Onlinebetrieb offen. Alle weiteren Einstellungen können nur Online über unsere "
+    "Webseite vorgenommen werden.";
+constexpr const char* kHelpHelp = "Dieses Fenster";
+constexpr const char* kInfoHelp = "Info über dieses Software";
+constexpr const char* kQuitHelp = "Setupmenü beenden";
+constexpr int kExplanationWidth = 260;
+
+QString text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Swallows the mouse and keyboard input of the controls it watches.
+class InputBlocker : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
+QLabel* explanation(const char* utf8, QWidget* parent) {
+    auto* label = new QLabel(text(utf8), parent);
+    label->setObjectName(QStringLiteral("explanation"));
+    // Plain text keeps every blank as written.
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setMinimumWidth(kExplanationWidth);
+    return label;
+}
+
+}  // namespace
+
+Hilfe::Hilfe(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("Hilfe"));
+    setWindowTitle(QStringLiteral("Hilfe"));
+    setModal(true);
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+
+    auto* menuBar = new QMenuBar(this);
+    menu_exit_ = menuBar->addAction(QStringLiteral("Quit"));
+    menu_exit_->setObjectName(QStringLiteral("menu_exit"));
+    connect(menu_exit_, &QAction::triggered, this, &QDialog::accept);
+
+    // Looks like the control of the settings window but takes no input.
+    auto* blocker = new InputBlocker(this);
+    auto inert = [blocker](auto* widget) {
+        widget->installEventFilter(blocker);
+        widget->setFocusPolicy(Qt::NoFocus);
+        return widget;
+    };
+    auto box = [&](const char* caption) { return inert(new QCheckBox(text(caption), this)); };
+    auto link = [&](const QIcon& picture) {
+        auto* button = inert(new QToolButton(this));
+        button->setIcon(picture);
+        button->setIconSize(QSize(32, 32));
+        button->setAutoRaise(true);
+        return button;
+    };
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(new QLabel(text(parameterText::Kundennummer), this), 0, 0);
+    fields->addWidget(inert(new QLineEdit(this)), 0, 1);
+    fields->addWidget(new QLabel(text(parameterText::Passwort), this), 1, 0);
+    fields->addWidget(inert(new QLineEdit(this)), 1, 1);
+
+    auto* Setup = inert(new QPushButton(text(parameterText::SetUP_Button), this));
+    auto* Help = inert(new QPushButton(text(parameterText::Command2), this));
+    auto* Info = inert(new QPushButton(text(parameterText::info_button), this));
+    quit_button_ = new QPushButton(text(parameterText::quit_button), this);
+    quit_button_->setObjectName(QStringLiteral("quit_button"));
+    quit_button_->setAutoDefault(false);
+    connect(quit_button_, &QPushButton::clicked, this, &QDialog::accept);
+
+    // Rows top to bottom: controls at the left, their explanation beside them.
+    auto* rows = new QGridLayout(this);
+    rows->setMenuBar(menuBar);
+    rows->setHorizontalSpacing(12);
+    int row = 0;
+    auto addRow = [&](QWidget* control, const char* help) {
+        rows->addWidget(control, row, 0, 1, 2);
+        rows->addWidget(explanation(help, this), row, 2, 1, 2);
+        ++row;
+    };
+    auto* fieldsBlock = new QWidget(this);
+    fieldsBlock->setLayout(fields);
+    fields->setContentsMargins(0, 0, 0, 0);
+    addRow(fieldsBlock, kFieldsHelp);
+    addRow(box(parameterText::proxyserver), kProxyHelp);
+    addRow(box(parameterText::AutoUpdate), kAutoUpdateHelp);
+    addRow(link(Parameter::updateLinkPicture()), kUpdateLinkHelp);
+    addRow(box(parameterText::ntdienst), kServiceHelp);
+    addRow(link(Parameter::downloadLinkPicture()), kDownloadHelp);
+    // Two buttons share a row, each with its own explanation.
+    auto addPair = [&](QPushButton* left, const char* leftHelp, QPushButton* right, const char* rightHelp) {
+        rows->addWidget(left, row, 0);
+        rows->addWidget(explanation(leftHelp, this), row, 1);
+        rows->addWidget(right, row, 2);
+        rows->addWidget(explanation(rightHelp, this), row, 3);
+        ++row;
+    };
+    addPair(Setup, kSetupHelp, Help, kHelpHelp);
+    addPair(Info, kInfoHelp, quit_button_, kQuitHelp);
+}
+
+}  // namespace tavik

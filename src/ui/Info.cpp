@@ -1,1 +1,60 @@
-// (being written)
+#include "ui/Info.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+
+#include "ui/QtText.h"
+#include "ui/TrayPictures.h"
+
+namespace tavik {
+
+Info::Info(const std::string& profil, std::function<void()> setupAction, std::chrono::milliseconds lifetime,
+           QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint),
+      Info_(new QLabel(QStringLiteral("Info"), this)),
+      quit_button_(new QPushButton(TrayPictures::menuIcon(MenuPicture::Beenden), QStringLiteral("Quit"), this)),
+      SetUP_Button_(new QPushButton(QStringLiteral("Setup"), this)),
+      setupAction_(std::move(setupAction)) {
+    setObjectName(QStringLiteral("Info"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Tavik - Warnung  [") + QString::fromStdString(profil) + QStringLiteral("]"));
+
+    Info_->setObjectName(QStringLiteral("Info"));
+    Info_->setMinimumSize(225, 65);
+    Info_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Info_->setWordWrap(true);
+    Info_->setTextFormat(Qt::PlainText);
+    quit_button_->setObjectName(QStringLiteral("quit_button"));
+    SetUP_Button_->setObjectName(QStringLiteral("SetUP_Button"));
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(Info_, 0, 0, 3, 1);
+    layout->addWidget(quit_button_, 0, 1);
+    layout->addWidget(SetUP_Button_, 1, 1);
+    layout->setRowStretch(2, 1);
+    layout->setColumnStretch(0, 1);
+
+    connect(quit_button_, &QPushButton::clicked, this, &QWidget::close);
+    connect(SetUP_Button_, &QPushButton::clicked, this, &Info::SetUP_Button_Click);
+
+    // The time counts from loading; a later text does not restart it.
+    Timer1_.setSingleShot(true);
+    Timer1_.setTimerType(Qt::PreciseTimer);
+    connect(&Timer1_, &QTimer::timeout, this, &QWidget::close);
+    Timer1_.start(static_cast<int>(lifetime.count()));
+}
+
+void Info::setText(const std::string& text) { Info_->setText(qtText(text)); }
+
+QString Info::text() const { return Info_->text(); }
+
+void Info::SetUP_Button_Click() {
+    // The window goes first, so it does not float above the settings.
+    const auto action = setupAction_;
+    Timer1_.stop();
+    close();
+    if (action) action();
+}
+
+}  // namespace tavik

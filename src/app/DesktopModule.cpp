@@ -1,0 +1,54 @@
+#include "app/DesktopModule.h"
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/DisplayProbe.h"
+
+namespace tavik {
+namespace {
+
+bool environmentSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+void sayHeadless(const std::string& reason) {
+    std::fprintf(stderr, "Tavik6: %s Das Programm läuft ohne Desktop weiter.\n", reason.c_str());
+}
+
+}  // namespace
+
+bool desktopWanted() {
+    const char* headless = std::getenv("TAVIK_HEADLESS");
+    if (headless && std::string(headless) == "1") return false;
+    return environmentSet("DISPLAY") || environmentSet("WAYLAND_DISPLAY");
+}
+
+std::optional<int> runDesktopModule(const std::filesystem::path& programFolder, int argc, char** argv) {
+    const auto display = probeDisplay();
+    if (!display.reachable) {
+        sayHeadless("Die Anzeige (" + display.tried + ") ist nicht erreichbar.");
+        return std::nullopt;
+    }
+    const std::string file = (programFolder / kDesktopModuleFile).string();
+    void* module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) {
+        const char* error = dlerror();
+        sayHeadless("Die Desktop-Oberfläche konnte nicht geladen werden (" + std::string(error ? error : file) + ").");
+        return std::nullopt;
+    }
+    using Entry = int (*)(int, char**);
+    auto entry = reinterpret_cast<Entry>(dlsym(module, kDesktopEntry));
+    if (!entry) {
+        sayHeadless("Die Desktop-Oberfläche " + file + " hat keinen Einstieg " + kDesktopEntry + ".");
+        dlclose(module);
+        return std::nullopt;
+    }
+    return entry(argc, argv);
+}
+
+}  // namespace tavik
