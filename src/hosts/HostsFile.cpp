@@ -27,21 +27,23 @@ std::string HostsFile::SetHost(const std::filesystem::path& hostsFile) {
     return {};
 }
 
-void HostsFile::EditHosts(const std::string& host, const std::string& serverIp, const std::string& serverName) {
-    if (characterCount(host) < 5 || characterCount(serverName) < 3) return;
-    if (!isSoundRequest(serverIp, serverName)) return;
+bool HostsFile::EditHosts(const std::string& host, const std::string& serverIp, const std::string& serverName) {
+    if (characterCount(host) < 5 || characterCount(serverName) < 3) return true;
+    if (!isSoundRequest(serverIp, serverName)) return true;
     try {
         for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
             const std::optional<std::string> current = store_.read(host);
-            if (!current) return;
+            if (!current) return false;
             // Rewritten even when nothing changes, so that ".jst" always holds
             // the file as it was before the last edit.
             const std::string updated = rewriteHosts(*current, serverIp, serverName, clock_.now());
-            if (store_.replace(host, *current, updated) != ReplaceResult::Changed) return;
+            const ReplaceResult result = store_.replace(host, *current, updated);
+            if (result != ReplaceResult::Changed) return result == ReplaceResult::Replaced;
         }
     } catch (...) {
         // Out of memory on a huge file: the file stays as it was.
     }
+    return false;
 }
 
 }  // namespace tavik

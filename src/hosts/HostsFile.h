@@ -16,8 +16,10 @@ public:
     std::string SetHost(const std::filesystem::path& hostsFile);
     // Writes `serverIp` for `serverName` (in place or appended), or with
     // "exit" only removes the name's lines. Checks the address and the name
-    // first and changes nothing when either is not sound.
-    void EditHosts(const std::string& host, const std::string& serverIp, const std::string& serverName);
+    // first and changes nothing when either is not sound. False when the file
+    // could not be read or replaced, so that the caller can try again later;
+    // a path or name too short to use and refused input leave nothing to do.
+    bool EditHosts(const std::string& host, const std::string& serverIp, const std::string& serverName);
 
 private:
     HostsFileStore& store_;

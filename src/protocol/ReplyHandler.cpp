@@ -99,10 +99,11 @@ std::string ReplyHandler::applyStatus(const std::string& statusField) {
     if (statusField == rw_.read(section, valueName::Status)) return status.name;
 
     const double number = status.number();
+    bool hostsDone = true;
     if (number < kStatusOfflineBelow) {
         rw_.write(section, valueName::ServerName, "");
         rw_.write(section, valueName::ServerIP, "");
-        hosts_.EditHosts(g_.HostsDatei, kRemoveEntry, g_.ServerName);
+        hostsDone = hosts_.EditHosts(g_.HostsDatei, kRemoveEntry, g_.ServerName);
     } else if (number == kStatusOnline && status.complete && isValidHostsAddress(status.address) &&
                isValidHostName(status.name)) {
         // Only a field with all three parts and a sound address and name
@@ -112,9 +113,12 @@ std::string ReplyHandler::applyStatus(const std::string& statusField) {
         rw_.write(section, valueName::ServerIP, status.address);
         rw_.write(section, valueName::Datum, formatServerDatum(clock_.now()));
         g_.ServerName = status.name;
-        hosts_.EditHosts(g_.HostsDatei, status.address, g_.ServerName);
+        hostsDone = hosts_.EditHosts(g_.HostsDatei, status.address, g_.ServerName);
     }
-    rw_.write(section, valueName::Status, statusField);
+    // Stored only once the hosts file holds it: after a failed edit (the file
+    // locked, unreadable or on a full disk for a while) the next reply with
+    // the same status tries again instead of leaving the old address in place.
+    if (hostsDone) rw_.write(section, valueName::Status, statusField);
     return status.name;
 }
 

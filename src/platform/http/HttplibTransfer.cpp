@@ -2,12 +2,14 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <optional>
 #include <thread>
 
 #include "platform/http/HttpUrl.h"
+#include "platform/http/ReceivedBytes.h"
 
 namespace tavik {
 namespace {
@@ -18,6 +20,13 @@ constexpr int kStateResponseReceived = 8;
 // How often the watchdog repeats its stop while an exchange is still opening
 // its connection (a stop at that moment does not reach the socket yet).
 constexpr std::chrono::milliseconds kStopRetry{50};
+
+// What the server may send besides the body: honest headers and chunk lines
+// take a few hundred bytes. The count is looked at every kBudgetCheck, so a
+// flood of header lines ends after a few megabytes at most, whatever the
+// time limits.
+constexpr std::uint64_t kHeaderAllowance = 64 * 1024;
+constexpr std::chrono::milliseconds kBudgetCheck{10};
 
 // The caller's state handler must not be able to break the transfer's own
 // bookkeeping by throwing.
@@ -107,8 +116,12 @@ HttplibTransfer::Outcome HttplibTransfer::runExchange(const HttpUrl& url, std::s
         if (cancelRequested_) return {};
     }
 
-    // Declared before the threads so that it outlives both of them.
+    // Declared before the threads so that they outlive both of them.
+    ReceivedBytes received;
     httplib::Client client(url.host, url.port);
+    client.set_socket_options([&received](socket_t socket) { received.watch(socket); });
+    const std::uint64_t budget =
+        bodyCap > UINT64_MAX - kHeaderAllowance ? UINT64_MAX : bodyCap + kHeaderAllowance;
     applyTimeout(timeouts_.connect, [&](time_t s, time_t us) { client.set_connection_timeout(s, us); });
     applyTimeout(timeouts_.read, [&](time_t s, time_t us) { client.set_read_timeout(s, us); });
     applyTimeout(timeouts_.write, [&](time_t s, time_t us) { client.set_write_timeout(s, us); });
@@ -151,10 +164,17 @@ HttplibTransfer::Outcome HttplibTransfer::runExchange(const HttpUrl& url, std::s
             loop_.wake();
         });
 
-        // Ends the exchange on cancel or when the total deadline passes.
+        // Ends the exchange on cancel, when the total deadline passes, or
+        // when the server has sent more than the body cap allows: header
+        // lines never reach the cap and would otherwise pile up in memory
+        // until the deadline.
         std::jthread watchdog([&] {
             std::unique_lock lock(mutex_);
-            changed_.wait_until(lock, deadline, [&] { return finished_ || cancelRequested_; });
+            const auto done = [&] { return finished_ || cancelRequested_; };
+            while (!changed_.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() + kBudgetCheck),
+                                        done)) {
+                if (std::chrono::steady_clock::now() >= deadline || received.total() > budget) break;
+            }
             if (finished_) return;
             abort_ = true;
             while (!finished_) {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string_view>
 #include <utility>
@@ -218,17 +219,29 @@ private:
         if (failed(Step::OpenInPlace)) return false;
         Fd out(::open(file_.c_str(), O_WRONLY | O_CLOEXEC));
         if (!out.valid()) return false;
-        // Overwriting first and truncating after never leaves the file empty.
-        const bool written = !failed(Step::WriteInPlace) && writeAll(out.get(), content) &&
+        // Overwriting first and truncating after never leaves the file empty;
+        // the padding covers the rest of a longer old text until the truncation.
+        const bool written = !failed(Step::WriteInPlace) && writeAll(out.get(), padded(content, previous.size())) &&
                              !failed(Step::TruncateInPlace) &&
                              ::ftruncate(out.get(), static_cast<off_t>(content.size())) == 0 &&
                              !failed(Step::SyncInPlace) && ::fsync(out.get()) == 0;
         if (written) return true;
         // Put the previous content back; ".jst" holds it as well.
-        if (writeAll(out.get(), previous)) {
+        struct stat now {};
+        const std::size_t size = ::fstat(out.get(), &now) == 0 ? static_cast<std::size_t>(now.st_size) : content.size();
+        if (writeAll(out.get(), padded(previous, std::max(size, content.size())))) {
             if (::ftruncate(out.get(), static_cast<off_t>(previous.size())) == 0) ::fsync(out.get());
         }
         return false;
+    }
+
+    // `text` followed by empty lines up to `size`: written over a longer
+    // file, it leaves no tail of the old text behind, even before the file
+    // is cut to length (a crash in between would otherwise leave a mixture).
+    static std::string padded(const std::string& text, std::size_t size) {
+        std::string result = text;
+        if (result.size() < size) result.append(size - result.size(), '\n');
+        return result;
     }
 
     const std::string file_;
