@@ -1,0 +1,31 @@
+#pragma once
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavik::fuzz {
+
+// The line this program writes for the customer's server, taken apart.
+struct EntryLine {
+    std::string address;
+    std::string name;
+    bool stamped = false;  // the in-place form with date and time
+};
+
+// The parts of `line` when it is exactly an entry line in one of its two
+// forms with a sound address and host name; nothing otherwise.
+std::optional<EntryLine> parseEntryLine(const std::string& line);
+
+// Aborts unless `after` is what a rewrite of `before` may leave: every
+// non-empty line that contains none of `managedNames` is still there, in its
+// order; every other line is empty, an old line of a managed name, or an
+// entry line `isAllowed` accepts; a changed file ends with a line end.
+void checkHostsChange(const std::string& before, const std::string& after,
+                      const std::vector<std::string>& managedNames,
+                      const std::function<bool(const EntryLine&)>& isAllowed);
+
+// Number of lines of `content` that contain `name`.
+std::size_t linesContaining(const std::string& content, const std::string& name);
+
+}  // namespace tavik::fuzz
