@@ -1,14 +1,10 @@
 // The desktop front end: Tavik6 loads this module when a display is present
 // and hands it the process through tavik_desktop_main.
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -19,6 +15,7 @@
 #include "platform/posix/PosixEnvironment.h"
 #include "platform/posix/PosixHostsFileStore.h"
 #include "platform/posix/PosixProcesses.h"
+#include "platform/posix/SignalPipe.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "platform/posix/SysfsDialUp.h"
 #include "platform/posix/SystemClock.h"
@@ -32,47 +29,20 @@
 namespace tavik {
 namespace {
 
-// The write end of the signal pipe, for the async-signal-safe handler.
-volatile sig_atomic_t signalWriteFd = -1;
-
-void onSignalArrived(int signal) {
-    const int savedErrno = errno;
-    const unsigned char byte = static_cast<unsigned char>(signal);
-    if (signalWriteFd >= 0) [[maybe_unused]] auto written = write(signalWriteFd, &byte, 1);
-    errno = savedErrno;
-}
-
 // SIGTERM, SIGINT and SIGHUP reach Qt's loop through a pipe, so the exit runs
 // on the loop's thread like every other handler.
-class SignalPipe {
+class SignalNotifier {
 public:
-    explicit SignalPipe(std::function<void()> onSignal) {
-        if (pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0) return;
-        notifier_ = std::make_unique<QSocketNotifier>(fds_[0], QSocketNotifier::Read);
+    explicit SignalNotifier(std::function<void()> onSignal) : pipe_({SIGTERM, SIGINT, SIGHUP}) {
+        if (pipe_.readFd() < 0) return;
+        notifier_ = std::make_unique<QSocketNotifier>(pipe_.readFd(), QSocketNotifier::Read);
         QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this, onSignal = std::move(onSignal)] {
-            unsigned char buffer[64];
-            bool arrived = false;
-            while (read(fds_[0], buffer, sizeof buffer) > 0) arrived = true;
-            if (arrived) onSignal();
+            if (!pipe_.takeSignals().empty()) onSignal();
         });
-        signalWriteFd = fds_[1];
-        struct sigaction action {};
-        action.sa_handler = onSignalArrived;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
     }
-    ~SignalPipe() {
-        signalWriteFd = -1;
-        notifier_.reset();
-        for (int fd : fds_)
-            if (fd >= 0) close(fd);
-    }
-    SignalPipe(const SignalPipe&) = delete;
-    SignalPipe& operator=(const SignalPipe&) = delete;
 
 private:
-    int fds_[2] = {-1, -1};
+    SignalPipe pipe_;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
@@ -154,7 +124,7 @@ int runDesktop(int argc, char** argv) {
         startform.menu_popup_exit_Click();
     };
     QObject::connect(&exitRetry, &QTimer::timeout, requestExit);
-    SignalPipe signalPipe(requestExit);
+    SignalNotifier signalNotifier(requestExit);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, [&](QSessionManager&) { requestExit(); });
     // After Qt's loop has ended nothing waits for a request any more.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [&] { startform.menu_popup_exit_Click(); });

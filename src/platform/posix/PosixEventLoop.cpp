@@ -1,8 +1,9 @@
 #include "platform/posix/PosixEventLoop.h"
 
+#include "platform/posix/SignalPipe.h"
+
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,16 +11,6 @@
 
 namespace tavik {
 namespace {
-
-// The write end of the signal pipe, for the async-signal-safe handler.
-volatile sig_atomic_t signalWriteFd = -1;
-
-void onSignalArrived(int signal) {
-    const int savedErrno = errno;
-    const unsigned char byte = static_cast<unsigned char>(signal);
-    if (signalWriteFd >= 0) [[maybe_unused]] auto written = write(signalWriteFd, &byte, 1);
-    errno = savedErrno;
-}
 
 void openPipe(int fds[2]) {
     if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) fds[0] = fds[1] = -1;
@@ -66,12 +57,10 @@ private:
 
 PosixEventLoop::PosixEventLoop(double timeScale) : timeScale_(timeScale > 0 ? timeScale : 1.0) {
     openPipe(wakePipe_);
-    openPipe(signalPipe_);
 }
 
 PosixEventLoop::~PosixEventLoop() {
-    if (signalWriteFd == signalPipe_[1]) signalWriteFd = -1;
-    for (int fd : {wakePipe_[0], wakePipe_[1], signalPipe_[0], signalPipe_[1]})
+    for (int fd : wakePipe_)
         if (fd >= 0) close(fd);
 }
 
@@ -83,13 +72,10 @@ void PosixEventLoop::watchSignals(std::initializer_list<int> signals, std::funct
                                   std::function<void()> onSignalWhileWaiting) {
     onSignal_ = std::move(onSignal);
     onSignalWhileWaiting_ = std::move(onSignalWhileWaiting);
-    signalWriteFd = signalPipe_[1];
-    struct sigaction action {};
-    action.sa_handler = onSignalArrived;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal : signals) sigaction(signal, &action, nullptr);
+    signals_ = std::make_unique<SignalPipe>(signals);
 }
+
+int PosixEventLoop::signalFd() const { return signals_ ? signals_->readFd() : -1; }
 
 void PosixEventLoop::wake() {
     const unsigned char byte = 1;
@@ -103,15 +89,13 @@ void PosixEventLoop::drain(int fd) {
 }
 
 void PosixEventLoop::readSignals() {
-    unsigned char buffer[64];
-    ssize_t n;
-    while ((n = read(signalPipe_[0], buffer, sizeof buffer)) > 0)
-        for (ssize_t i = 0; i < n; ++i) pendingSignals_.push_back(buffer[i]);
+    if (!signals_) return;
+    for (int signal : signals_->takeSignals()) pendingSignals_.push_back(signal);
 }
 
 void PosixEventLoop::waitUntil(const std::function<bool()>& done) {
     while (!done()) {
-        pollfd fds[2] = {{wakePipe_[0], POLLIN, 0}, {signalPipe_[0], POLLIN, 0}};
+        pollfd fds[2] = {{wakePipe_[0], POLLIN, 0}, {signalFd(), POLLIN, 0}};
         if (poll(fds, 2, 1000) < 0 && errno != EINTR) continue;
         if (fds[0].revents & POLLIN) drain(wakePipe_[0]);
         if (fds[1].revents & POLLIN) {
@@ -152,7 +136,7 @@ void PosixEventLoop::run() {
             if (onSignal_) onSignal_(signal);
         }
         if (quit_) break;
-        pollfd fds[2] = {{wakePipe_[0], POLLIN, 0}, {signalPipe_[0], POLLIN, 0}};
+        pollfd fds[2] = {{wakePipe_[0], POLLIN, 0}, {signalFd(), POLLIN, 0}};
         const int ready = poll(fds, 2, pollTimeoutMs());
         if (ready > 0) {
             if (fds[0].revents & POLLIN) drain(wakePipe_[0]);

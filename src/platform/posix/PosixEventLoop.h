@@ -3,6 +3,7 @@
 #include <deque>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
 #include "platform/EventLoop.h"
@@ -11,6 +12,8 @@ namespace tavik {
 
 // The headless front end's event loop: poll() over a wake pipe and a signal
 // pipe, with the timers' deadlines on the steady clock as time-outs.
+class SignalPipe;
+
 class PosixEventLoop : public EventLoop {
 public:
     // `timeScale` shortens every timer interval (0.01: a minute lasts 0.6 s);
@@ -40,12 +43,13 @@ private:
 
     void drain(int fd);
     void readSignals();
+    int signalFd() const;
     void fireDueTimers();
     int pollTimeoutMs() const;
 
     double timeScale_;
     int wakePipe_[2] = {-1, -1};
-    int signalPipe_[2] = {-1, -1};
+    std::unique_ptr<SignalPipe> signals_;
     bool quit_ = false;
     std::vector<LoopTimer*> timers_;
     std::deque<int> pendingSignals_;
