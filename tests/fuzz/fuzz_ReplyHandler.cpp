@@ -7,22 +7,9 @@
 
 #include "FuzzInput.h"
 #include "HostsInvariants.h"
-#include "RecordingActions.h"
-#include "core/FormState.h"
+#include "ReplyHandlerWorld.h"
 #include "hosts/HostsEntry.h"
-#include "hosts/HostsFile.h"
-#include "platform/fakes/FakeClock.h"
-#include "platform/fakes/FakeDialogs.h"
-#include "platform/fakes/FakeEnvironment.h"
-#include "platform/fakes/FakeSessionControl.h"
-#include "platform/fakes/FakeTransfer.h"
-#include "platform/fakes/MemoryHostsFileStore.h"
-#include "platform/fakes/MemoryRegistry.h"
-#include "protocol/Inet1.h"
-#include "protocol/ReplyHandler.h"
-#include "settings/RwModul.h"
 #include "settings/ValueNames.h"
-#include "system/Shutdown.h"
 
 using namespace tavik;
 using namespace tavik::fuzz;
@@ -31,7 +18,6 @@ namespace {
 
 constexpr std::size_t kMaxReplies = 8;
 const std::string kHostsPath = "/fuzz/etc/hosts";
-const std::string kSection = "Tavik6\\VPN\\kd4711";
 
 // A hosts file as a client finds it after a start: its own entry, a name that
 // contains the server's name, CR LF and CR line ends, an empty line and a
@@ -56,36 +42,16 @@ bool endsAField(const std::string& body, const std::string& text) {
     return false;
 }
 
-// One client, set up as after a start with a known server.
-struct Client {
-    Client() {
-        g.Profil = "Tavik6";
-        g.ProgVersion = "6.10";
-        g.User = "kd4711";
-        g.Passwort = "geheim";
+// One running client: the reply handling over fakes, with automatic update
+// on and its own entry already in the hosts file.
+struct Client : ReplyHandlerWorld {
+    Client() : ReplyHandlerWorld(kHostsPath) {
         g.AutoUpdate = "1";
-        g.HostsDatei = kHostsPath;
         g.ServerName = "firma-server";
         hostsStore.files[kHostsPath] = kInitialHosts;
-        rw.write(kSection, valueName::ServerName, "firma-server");
-        rw.write(kSection, valueName::ServerIP, "10.0.0.7");
+        rw.write(section, valueName::ServerName, "firma-server");
+        rw.write(section, valueName::ServerIP, "10.0.0.7");
     }
-
-    TavikGlobal g;
-    FormState form;
-    MemoryRegistry registry;
-    FakeDialogs dialogs;
-    RwModul rw{registry, dialogs};
-    MemoryHostsFileStore hostsStore;
-    FakeClock clock;
-    HostsFile hosts{hostsStore, clock};
-    FakeTransfer transfer;
-    Inet1 inet{transfer, g};
-    FakeSessionControl session;
-    Shutdown shutdown{session, dialogs};
-    RecordingActions actions;
-    FakeEnvironment env;
-    ReplyHandler handler{g, form, rw, hosts, dialogs, inet, shutdown, actions, clock, env};
 };
 
 }  // namespace
@@ -116,8 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                        "the server name changes only to a sound name from the reply");
 
         // Start-up writes the hosts entry from these; only sound values may be kept.
-        const std::string storedName = client.rw.read(kSection, valueName::ServerName);
-        const std::string storedAddress = client.rw.read(kSection, valueName::ServerIP);
+        const std::string storedName = client.rw.read(client.section, valueName::ServerName);
+        const std::string storedAddress = client.rw.read(client.section, valueName::ServerIP);
         FUZZ_CHECK(storedName.empty() || isValidHostName(storedName), "the stored server name is sound");
         FUZZ_CHECK(storedAddress.empty() || isValidHostsAddress(storedAddress),
                    "the stored server address is sound");
