@@ -31,11 +31,15 @@ std::string StartformFixture::stored(const std::string& section, const std::stri
     return value ? value->data : std::string("<absent>");
 }
 
-Startform& StartformFixture::load() {
+Startform& StartformFixture::build() {
     form = std::make_unique<Startform>(g, StartformPorts{environment, registry, hostsStore, transfer, loop, clock,
-                                                         dialogs, tray, processes, dialUp, session, browser,
+                                                         dialogs, trayPort(), processes, dialUp, session, browser,
                                                          windows});
-    form->Form_Load();
+    return *form;
+}
+
+Startform& StartformFixture::load() {
+    build().Form_Load();
     return *form;
 }
 

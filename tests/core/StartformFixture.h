@@ -32,8 +32,11 @@ protected:
     // Stores a value in the profile's section before the form loads.
     void store(const std::string& name, const std::string& value);
     std::string stored(const std::string& section, const std::string& name);
-    // Builds the form and runs its start-up.
+    // Builds the form; load() also runs its start-up.
+    Startform& build();
     Startform& load();
+    // The tray the form is built with; a fixture may give a real one.
+    virtual Tray& trayPort() { return tray; }
     // The standing answer to every IP request.
     void answerIpRequests(const std::string& body);
     void failIpRequests();

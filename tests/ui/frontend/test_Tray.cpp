@@ -3,23 +3,9 @@
 
 #include <QAction>
 #include <QSignalSpy>
-#include <filesystem>
-#include <unistd.h>
 
 #include "QtPrinters.h"
-#include "core/Startform.h"
-#include "platform/fakes/FakeClock.h"
-#include "platform/fakes/FakeDialUp.h"
-#include "platform/fakes/FakeDialogs.h"
-#include "platform/fakes/FakeEnvironment.h"
-#include "platform/fakes/FakeEventLoop.h"
-#include "platform/fakes/FakeProcesses.h"
-#include "platform/fakes/FakeSessionControl.h"
-#include "platform/fakes/FakeTransfer.h"
-#include "platform/fakes/FakeWindows.h"
-#include "platform/fakes/MemoryHostsFileStore.h"
-#include "platform/fakes/MemoryRegistry.h"
-#include "platform/headless/NoBrowser.h"
+#include "StartformFixture.h"
 #include "ui/QtTray.h"
 
 namespace tavik {
@@ -125,50 +111,22 @@ TEST(TrayIcon, TooltipShowsAtMost63CharactersWithQtLineBreaks) {
 }
 
 // The main form over fakes, with the real tray.
-class TrayWithMainForm : public ::testing::Test {
+class TrayWithMainForm : public StartformFixture {
 protected:
     void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("tavik-tray-" + std::to_string(getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder);
-        environment.folder = folder;
-        environment.hosts = "/virtual/etc/hosts";
-        hostsStore.files[environment.hosts] = "127.0.0.1 localhost\n";
-        store("Install", "01.01.2026");
-        store("User", "k1");
-        store("Passwort", "pw");
-        store("Proxyserver", "1");
-        form = std::make_unique<Startform>(g, StartformPorts{environment, registry, hostsStore, transfer, loop, clock,
-                                                             dialogs, tray, processes, dialUp, session, browser,
-                                                             windows});
+        StartformFixture::SetUp();
+        build();
     }
     void TearDown() override {
         form.reset();
-        std::filesystem::remove_all(folder);
+        StartformFixture::TearDown();
     }
-    void store(const std::string& name, const std::string& value) {
-        registry.writeValue(RegRoot::HKLM, "Software\\Kovrin\\Tavik6\\Tavik6", name, {kRegSz, value});
-    }
+    Tray& trayPort() override { return tray; }
     std::string ipUrl(const std::string& user, const std::string& password) const {
         return "http://" + environment.service + "/cgi-bin/server/tavik6/readip6.cgi?" + user + "&" + password +
                "&6.10";
     }
-    std::filesystem::path folder;
-    FakeEnvironment environment;
-    MemoryRegistry registry;
-    MemoryHostsFileStore hostsStore;
-    FakeTransfer transfer;
-    FakeEventLoop loop;
-    FakeClock clock;
-    FakeDialogs dialogs;
-    FakeProcesses processes;
-    FakeDialUp dialUp;
-    FakeSessionControl session;
-    NoBrowser browser;
-    FakeWindows windows;
-    TavikGlobal g;
-    std::unique_ptr<Startform> form;
+    // Stands in for the fixture's recording tray.
     QtTray tray{{[this] { form->menu_popup_anmeldung_Click(); }, [this] { form->menu_popup_info_Click(); },
                  [this] { form->menu_popup_legende_Click(); }, [this] { form->menu_popup_user_Click(); },
                  [this] { form->menu_test_Click(); }, [] {}}};
