@@ -6,6 +6,7 @@
 #   scripts/demo.sh --once    ends the client by itself after a few seconds
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/sandbox-store.sh
 top=$(pwd)
 
 scripts/bootstrap.sh
@@ -23,15 +24,7 @@ k1001 geheim Firma firma-server 203.0.113.7 50
 ACCOUNTS
 
 # The profile "Tavik6" is set up as the wizard would leave it.
-key='Software\Kovrin\Tavik6\Tavik6'
-sqlite3 "$sandbox/registry.sqlite" <<SQL
-CREATE TABLE IF NOT EXISTS registry(root TEXT, key TEXT, name TEXT, type INTEGER, data BLOB);
-INSERT INTO registry VALUES('HKLM','$key','Install',1,CAST('01.12.2026' AS BLOB));
-INSERT INTO registry VALUES('HKLM','$key','User',1,CAST('k1001' AS BLOB));
-INSERT INTO registry VALUES('HKLM','$key','Passwort',1,CAST('geheim' AS BLOB));
-INSERT INTO registry VALUES('HKLM','$key','Proxyserver',1,CAST('1' AS BLOB));
-SQL
-chmod 600 "$sandbox/registry.sqlite"
+seed_installed_profile "$sandbox/registry.sqlite"
 
 build/bin/tavik6-demo-server --port 0 --port-file "$sandbox/port" --accounts "$sandbox/accounts.txt" \
   --updates "$sandbox/served-updates" > "$sandbox/demo-server.log" 2>&1 &

@@ -9,6 +9,7 @@
 # store, program folder and X display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/sandbox-store.sh
 top=$(pwd)
 build=${BUILD_DIR:-build}
 out="$top/docs/pictures"
@@ -48,15 +49,7 @@ cp "$build/bin/Tavik6" "$build/bin/libtavik6-desktop.so" "$build/bin/tavik6-brow
 printf '127.0.0.1\tlocalhost\n' > "$sandbox/etc/hosts"
 echo 'k1001 geheim Firma firma-server 203.0.113.7 50' > "$sandbox/accounts.txt"
 # The profile "Tavik6" is set up as the wizard leaves it; "Neu" is not.
-key='Software\Kovrin\Tavik6\Tavik6'
-sqlite3 "$sandbox/registry.sqlite" <<SQL
-CREATE TABLE IF NOT EXISTS registry(root TEXT, key TEXT, name TEXT, type INTEGER, data BLOB);
-INSERT INTO registry VALUES('HKLM','$key','Install',1,CAST('01.12.2026' AS BLOB));
-INSERT INTO registry VALUES('HKLM','$key','User',1,CAST('k1001' AS BLOB));
-INSERT INTO registry VALUES('HKLM','$key','Passwort',1,CAST('geheim' AS BLOB));
-INSERT INTO registry VALUES('HKLM','$key','Proxyserver',1,CAST('1' AS BLOB));
-SQL
-chmod 600 "$sandbox/registry.sqlite"
+seed_installed_profile "$sandbox/registry.sqlite"
 
 # --- the display, the notification area and the demo server -----------------
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$sandbox/display" 2>"$sandbox/xvfb.log" &
