@@ -12,9 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build-bench
 
-for program in inadyn ddclient python3; do
-  command -v "$program" >/dev/null || { echo "bench/run.sh: $program is missing (apt-get install $program)" >&2; exit 1; }
-done
+scripts/bootstrap.sh bench
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" --target Tavik6 tavik6-demo-server bench_edithosts >/dev/null

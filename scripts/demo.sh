@@ -9,14 +9,17 @@ cd "$(dirname "$0")/.."
 . scripts/sandbox-store.sh
 top=$(pwd)
 
-scripts/bootstrap.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)" --target Tavik6 tavik6-demo-server
+# Only what the demo runs: no desktop, no tests, in a build folder of its own.
+scripts/bootstrap.sh demo
+build=build-demo
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DTAVIK_BUILD_DESKTOP=OFF \
+  -DTAVIK_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)" --target Tavik6 tavik6-demo-server
 
 sandbox="$top/demo-sandbox"
 rm -rf "$sandbox"
 mkdir -p "$sandbox/program" "$sandbox/etc" "$sandbox/served-updates"
-cp build/bin/Tavik6 "$sandbox/program/"
+cp "$build/bin/Tavik6" "$sandbox/program/"
 printf '127.0.0.1\tlocalhost\n::1\tlocalhost ip6-localhost\n' > "$sandbox/etc/hosts"
 cat > "$sandbox/accounts.txt" <<'ACCOUNTS'
 # customer password class server-name server-ip status
@@ -26,7 +29,7 @@ ACCOUNTS
 # The profile "Tavik6" is set up as the wizard would leave it.
 seed_installed_profile "$sandbox/registry.sqlite"
 
-build/bin/tavik6-demo-server --port 0 --port-file "$sandbox/port" --accounts "$sandbox/accounts.txt" \
+"$build/bin/tavik6-demo-server" --port 0 --port-file "$sandbox/port" --accounts "$sandbox/accounts.txt" \
   --updates "$sandbox/served-updates" > "$sandbox/demo-server.log" 2>&1 &
 server=$!
 client=""

@@ -14,7 +14,7 @@ top=$(pwd)
 build=${BUILD_DIR:-build}
 out="$top/docs/pictures"
 
-scripts/bootstrap.sh
+scripts/bootstrap.sh test
 for tool in Xvfb trayer xdotool xwininfo import convert sqlite3; do
   command -v "$tool" >/dev/null || { echo "review-pictures: $tool is missing" >&2; exit 1; }
 done

@@ -18,7 +18,7 @@ jobs=$(nproc)
 stage() { echo "=== $1 (at $((SECONDS / 60))m$((SECONDS % 60))s)"; }
 
 stage "normal build and tests"
-scripts/bootstrap.sh
+scripts/bootstrap.sh test
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build_dir" -j "$jobs"
 ctest --test-dir "$build_dir" --output-on-failure -j "$jobs" --timeout 300

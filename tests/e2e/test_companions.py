@@ -308,7 +308,7 @@ class ServiceTool(unittest.TestCase):
 
 
 class Package(unittest.TestCase):
-    """The Debian package built by cpack, installed into a temporary root and removed again."""
+    """The Debian packages built by cpack, checked by lintian, installed into a temporary root and purged."""
 
     def setUp(self):
         self.root = tempfile.mkdtemp(prefix="tavik-package-")
@@ -321,13 +321,17 @@ class Package(unittest.TestCase):
         shutil.rmtree(self.root, ignore_errors=True)
 
     @staticmethod
-    def install_prefix():
+    def cache_value(name):
         cache = read_text(os.path.join(BUILD_DIR, "CMakeCache.txt"))
-        return re.search(r"^CMAKE_INSTALL_PREFIX:PATH=(.*)$", cache, re.M).group(1)
+        found = re.search(r"^%s:[A-Z]+=(.*)$" % re.escape(name), cache, re.M)
+        return found.group(1) if found else ""
 
     def dpkg(self, *arguments):
+        # The maintainer scripts run outside the temporary root, with DPKG_ROOT
+        # naming it, as they would for any installation into another root.
         return subprocess.run(["dpkg", "--root=" + self.target, "--force-not-root", "--force-depends",
-                               "--log=/dev/null", *arguments], capture_output=True, text=True, timeout=120)
+                               "--force-script-chrootless", "--log=/dev/null", *arguments],
+                              capture_output=True, text=True, timeout=120)
 
     def installed_files(self):
         found = []
@@ -337,46 +341,100 @@ class Package(unittest.TestCase):
             found += [os.path.relpath(os.path.join(folder, f), self.target) for f in files]
         return sorted(found)
 
-    def test_package_installs_and_removes_cleanly(self):
+    def build_packages(self):
         built = subprocess.run(["cpack", "-G", "DEB", "--config", os.path.join(BUILD_DIR, "CPackConfig.cmake"),
                                 "-B", os.path.join(self.root, "out")],
-                               capture_output=True, text=True, timeout=240)
+                               capture_output=True, text=True, timeout=400)
         self.assertEqual(built.returncode, 0, built.stdout + built.stderr)
-        packages = glob.glob(os.path.join(self.root, "out", "tavik6_*.deb"))
-        self.assertEqual(len(packages), 1, built.stdout)
-        fields = subprocess.run(["dpkg-deb", "-f", packages[0], "Package", "Maintainer", "Depends"],
-                                capture_output=True, text=True, check=True).stdout
-        self.assertIn("Package: tavik6", fields)
-        self.assertIn("Maintainer: Tavik6 developers", fields)
-        self.assertIn("libsqlite3-0", fields)
+        packages = {}
+        for path in glob.glob(os.path.join(self.root, "out", "*.deb")):
+            name = subprocess.run(["dpkg-deb", "-f", path, "Package"], capture_output=True, text=True,
+                                  check=True).stdout.strip()
+            packages[name] = path
+        return packages
 
-        result = self.dpkg("-i", packages[0])
-        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
-        prefix = self.install_prefix()
+    def fields(self, package, *names):
+        return subprocess.run(["dpkg-deb", "-f", package, *names], capture_output=True, text=True,
+                              check=True).stdout
+
+    def test_packages_split_install_and_purge_cleanly(self):
+        packages = self.build_packages()
+        expected = {"tavik6", "tavik6-demo-server"}
+        if os.path.exists(os.path.join(BUILD_DIR, "bin", "libtavik6-desktop.so")):
+            expected.add("tavik6-desktop")
+        self.assertEqual(set(packages), expected)
+
+        # A server install pulls in no desktop library; the desktop package
+        # brings Qt and the client it belongs to.
+        client = self.fields(packages["tavik6"], "Depends", "Recommends", "Maintainer")
+        self.assertIn("libsqlite3-0", client)
+        self.assertNotRegex(client, r"(?i)qt|libgl|libx11")
+        self.assertIn("Maintainer: Tavik6 developers <", client)
+        if "tavik6-desktop" in packages:
+            desktop = self.fields(packages["tavik6-desktop"], "Depends")
+            self.assertIn("tavik6 (=", desktop)
+            self.assertIn("libqt6widgets6", desktop)
+
+        prefix = self.cache_value("CMAKE_INSTALL_PREFIX")
         program_folder = prefix + "/bin"
+        in_target = lambda path: os.path.join(self.target, path.lstrip("/"))
+        for name in ("tavik6", "tavik6-demo-server", "tavik6-desktop"):
+            if name in packages:
+                result = self.dpkg("-i", packages[name])
+                self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         files = self.installed_files()
         for name in ("Tavik6", "Velmora4", "AppToService", "tavik6-demo-server"):
-            path = os.path.join(self.target, program_folder.lstrip("/"), name)
+            path = in_target(os.path.join(program_folder, name))
             self.assertTrue(os.path.isfile(path), files)
             if name in ("Velmora4", "AppToService"):
                 self.assert_runs(path)
-        for path in ("lib/systemd/system/tavik6@.service", "usr/share/applications/tavik6.desktop",
-                     "etc/xdg/autostart/tavik6.desktop", "usr/share/man/man1/Tavik6.1"):
+        for path in ("lib/systemd/system/tavik6@.service", "usr/share/man/man1/Tavik6.1.gz",
+                     "etc/default/tavik6", "usr/share/doc/tavik6/copyright", "usr/share/doc/tavik6/changelog.gz"):
             self.assertIn(path, files)
-        unit = read_text(os.path.join(self.target, "lib/systemd/system/tavik6@.service")).splitlines()
+        conffiles = read_text(os.path.join(self.target, "var/lib/dpkg/info/tavik6.conffiles")).split()
+        self.assertEqual(conffiles, ["/etc/default/tavik6"])
+        unit = read_text(in_target("lib/systemd/system/tavik6@.service")).splitlines()
         self.assertIn('ExecStart="%s/Tavik6" "%%I"' % program_folder, unit)
         self.assertIn("Environment=TAVIK_HEADLESS=1", unit)
-        for entry in ("usr/share/applications/tavik6.desktop", "etc/xdg/autostart/tavik6.desktop"):
-            self.assertIn('Exec="%s/Tavik6"' % program_folder,
-                          read_text(os.path.join(self.target, entry)).splitlines())
-        icons = glob.glob(os.path.join(os.path.dirname(__file__), "..", "..", "src", "ui", "icons", "*.svg"))
-        for icon in icons:
-            self.assertIn(os.path.join(prefix.lstrip("/"), "share", "icons", os.path.basename(icon)), files)
+        self.assertIn("EnvironmentFile=-/etc/default/tavik6", unit)
+        if "tavik6-desktop" in packages:
+            for entry in ("usr/share/applications/tavik6.desktop", "etc/xdg/autostart/tavik6.desktop"):
+                self.assertIn('Exec="%s/Tavik6"' % program_folder, read_text(in_target(entry)).splitlines())
+            icons = glob.glob(os.path.join(os.path.dirname(__file__), "..", "..", "src", "ui", "icons", "*.svg"))
+            for icon in icons:
+                self.assertIn(os.path.join(prefix.lstrip("/"), "share", "icons", os.path.basename(icon)), files)
 
-        result = self.dpkg("-r", "tavik6")
-        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        # What the running program leaves beside itself goes with the package.
+        os.makedirs(in_target(os.path.join(program_folder, "Updates")))
+        for leftover in ("Updates/Tavik6.part", "Tavik6.bak", "logTavik.TXT"):
+            with open(in_target(os.path.join(program_folder, leftover)), "w") as out:
+                out.write("x")
+        # An instance the administrator enabled is unhooked with the package.
+        wants = in_target("etc/systemd/system/multi-user.target.wants")
+        os.makedirs(wants)
+        os.symlink("/lib/systemd/system/tavik6@.service", os.path.join(wants, "tavik6@B\\xc3\\xbcro.service"))
+        os.makedirs(in_target("var/lib/tavik6"))
+        with open(in_target("var/lib/tavik6/registry.sqlite"), "w") as out:
+            out.write("x")
+
+        for name in ("tavik6-desktop", "tavik6-demo-server", "tavik6"):
+            if name in packages:
+                result = self.dpkg("--purge", name)
+                self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         self.assertEqual(self.installed_files(), [])
-        self.assertFalse(os.path.exists(os.path.join(self.target, prefix.lstrip("/"))))
+        self.assertEqual(os.listdir(wants), [])
+        self.assertFalse(os.path.exists(in_target(prefix)))
+        self.assertFalse(os.path.exists(in_target("var/lib/tavik6")))
+
+    @unittest.skipUnless(shutil.which("lintian"), "lintian is not installed")
+    def test_lintian_finds_no_error_and_no_warning(self):
+        if self.cache_value("TAVIK_SANITIZE") == "ON":
+            self.skipTest("a sanitized build is no release build")
+        packages = self.build_packages()
+        # A vendor package keeps its program folder under /opt on purpose.
+        result = subprocess.run(["lintian", "--fail-on", "error,warning", "--suppress-tags", "dir-or-file-in-opt",
+                                 *packages.values()], capture_output=True, text=True, timeout=600)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
 
     def assert_runs(self, program):
         # Without arguments each companion explains its command line and stops.
