@@ -1,8 +1,10 @@
+#include "app/CommandLineOptions.h"
 #include "app/DesktopModule.h"
 #include "app/HeadlessApp.h"
 #include "platform/posix/PosixEnvironment.h"
 
 int main(int argc, char** argv) {
+    if (auto code = tavik::runCommandLineOption(argc, argv)) return *code;
     // With a desktop the tray front end takes over; without one, or when it
     // cannot start, the program runs headless.
     if (tavik::desktopWanted()) {
