@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <system_error>
 
 #include "protocol/RequestUrls.h"
@@ -57,7 +58,7 @@ Startform::Startform(TavikGlobal& g, StartformPorts ports)
       shutdown_(ports.session, ports.dialogs),
       replies_(g, form_, rw_, hosts_, ports.dialogs, inet_, shutdown_, *this, ports.clock, ports.environment),
       requests_(g, inet_, replies_, ports.environment),
-      update_(g, rw_, inet_, ports.dialogs, ports.processes, ports.clock, ports.environment, *this),
+      update_(g, rw_, inet_, ports.dialogs, ports.processes, ports.clock, ports.environment, *this, log_),
       wizard_(g, rw_, ports.dialogs, ports.clock),
       timer1_(ports.loop.createTimer([this] { Timer1_Timer(); })) {
     form_.onMerkerFrame1Change = [this](const std::string& caption) { MerkerFrame1_Change(caption); };
@@ -164,17 +165,38 @@ void Startform::Timer1_Timer() {
 
 void Startform::restartThroughUpdater() {
     const auto folder = ports_.environment.programFolder();
+    // Without the updater nobody would start the program again: then there
+    // is nothing to copy.
+    if (!updaterPresent(folder)) {
+        reportRestartProblem("das Programm " + std::string(kUpdaterName) + " fehlt in " + folder.string());
+        return;
+    }
     const auto target = updatesFolder(folder) / kProductName;
     std::error_code error;
     std::filesystem::copy_file(folder / kProductName, target,
                                std::filesystem::copy_options::overwrite_existing, error);
+    if (error) {
+        reportRestartProblem(std::string(kProductName) + " ließ sich nicht nach " + target.string() + " kopieren");
+        return;
+    }
     log_.SaveLog(std::string(kProductName) + " kopiert");
-    if (error) return;
-    // Without a running updater nobody would start the program again, so the
-    // program only ends when the updater has started.
-    if (!ports_.processes.start(restartCommandLine(folder, g_.Profil))) return;
+    // The program only ends when the updater has started.
+    const UpdaterStart updater = restartCommand(folder, g_.Profil);
+    if (!ports_.processes.startProgram(updater.program, updater.arguments)) {
+        reportRestartProblem("das Programm " + updater.program.string() + " ließ sich nicht starten");
+        return;
+    }
     releaseTray();
     ports_.processes.exitNow(0);
+}
+
+void Startform::reportRestartProblem(const std::string& reason) {
+    // Every failed cycle tries again; the same reason is said only once.
+    if (reason == lastRestartProblem_) return;
+    lastRestartProblem_ = reason;
+    const std::string text = "Kein Neustart möglich: " + reason + ". " + kProductName + " läuft weiter.";
+    log_.SaveLog(text);
+    std::cerr << kProductName << ": " << text << std::endl;
 }
 
 bool Startform::DFÜStatus() { return ports_.dialUp.firstConnectionConnected(); }

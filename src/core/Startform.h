@@ -87,6 +87,8 @@ private:
     // The restart through the updater after a long time offline; returns
     // only when it could not be done.
     void restartThroughUpdater();
+    // Says in the log and on standard error why the restart cannot be done.
+    void reportRestartProblem(const std::string& reason);
 
     TavikGlobal& g_;
     StartformPorts ports_;
@@ -94,6 +96,7 @@ private:
     std::string profilName_;
     std::string caption_;
     int exitStepsDone_ = 0;
+    std::string lastRestartProblem_;
 
     RwModul rw_;
     HostsFile hosts_;

@@ -1,6 +1,7 @@
 #include "update/UpdateCheck.h"
 
 #include <fstream>
+#include <string_view>
 #include <system_error>
 
 #include "settings/ValueNames.h"
@@ -14,7 +15,35 @@ namespace {
 constexpr const char* kNoServer = "Kein Server. Bitte Verbindung zum Internet herstellen.";
 constexpr const char* kPartialSuffix = ".part";
 
-bool isWebPage(const std::string& body) { return toUpperAscii(body).find("<HEAD>") != std::string::npos; }
+bool startsWith(const std::string& text, std::string_view prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// A page of the web server rather than the file: it holds "<head>" in any
+// letter case. A program file (ELF or PE) may hold those bytes anywhere, so
+// what starts like one is never a page.
+bool isWebPage(const std::string& body) {
+    if (startsWith(body, "\x7F" "ELF") || startsWith(body, "MZ")) return false;
+    return toUpperAscii(body).find("<HEAD>") != std::string::npos;
+}
+
+// The name as one log line can show it: control characters, and the
+// backslash that marks them, come out as \xNN.
+std::string printable(const std::string& name) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F || c == '\\') {
+            out += "\\x";
+            out += kHex[u >> 4];
+            out += kHex[u & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
 
 // Writes the whole content under a side name and only then gives it the
 // final name, so a file of that name is always complete.
@@ -43,28 +72,35 @@ bool writeComplete(const std::filesystem::path& target, const std::string& conte
 
 UpdateCheck::UpdateCheck(TavikGlobal& g, RwModul& rw, Inet1& inet, Dialogs& dialogs,
                          Processes& processes, const Clock& clock, const ProgramEnvironment& env,
-                         MainFormActions& actions)
+                         MainFormActions& actions, Log& log)
     : g_(g), rw_(rw), inet_(inet), dialogs_(dialogs), processes_(processes), clock_(clock), env_(env),
-      actions_(actions) {}
+      actions_(actions), log_(log) {}
 
 bool UpdateCheck::acceptableFileName(const std::string& fileName) {
-    if (fileName.empty() || fileName == "." || fileName == "..") return false;
-    for (const char c : fileName) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '/' || c == '\\' || u < 0x20 || u == 0x7F) return false;
+    if (fileName.empty() || fileName == "." || fileName == ".." || fileName.front() == '-') return false;
+    for (std::size_t i = 0; i < fileName.size(); ++i) {
+        const auto u = static_cast<unsigned char>(fileName[i]);
+        if (u <= 0x20 || u == 0x7F || u == '/' || u == '\\' || u == '"' || u == '\'') return false;
+        // The control characters U+0080 to U+009F in UTF-8.
+        if (u == 0xC2 && i + 1 < fileName.size() && static_cast<unsigned char>(fileName[i + 1]) < 0xA0) return false;
     }
     return true;
 }
 
 void UpdateCheck::GetUpdate(const std::string& url, const std::string& fileName) {
-    // The name comes from the server and becomes a path and an argument of
-    // the updater: refuse anything but a bare file name before doing anything.
-    if (!acceptableFileName(fileName)) return;
-
     // One attempt per calendar day, counted before the attempt.
     const std::string today = formatDate(clock_.now());
     if (rw_.read(kSoftwareSection, valueName::IUpdate) == today) return;
     rw_.write(kSoftwareSection, valueName::IUpdate, today);
+
+    // The name comes from the server and becomes a path and the updater's
+    // argument: anything but a plain file name is refused before anything is
+    // fetched. The refusal counts as the day's attempt, so the log gets one
+    // line a day, not one a cycle.
+    if (!acceptableFileName(fileName)) {
+        log_.SaveLog("Update abgelehnt: unzulässiger Dateiname \"" + printable(fileName) + "\"");
+        return;
+    }
 
     // A first look at the file tells a missing server from a web page.
     g_.InetFehler.clear();
@@ -80,8 +116,9 @@ void UpdateCheck::GetUpdate(const std::string& url, const std::string& fileName)
     std::filesystem::remove(target, ec);
 
     const std::filesystem::path folder = env_.programFolder();
+    const UpdaterStart updater = updateCommand(folder, fileName, g_.Profil);
     if (!download(url, target) || !updaterPresent(folder) ||
-        !processes_.start(updateCommandLine(folder, fileName, g_.Profil))) {
+        !processes_.startProgram(updater.program, updater.arguments)) {
         inet_.Cancel();
         return;
     }

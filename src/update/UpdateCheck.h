@@ -4,6 +4,7 @@
 
 #include "core/MainFormActions.h"
 #include "core/TavikGlobal.h"
+#include "log/SaveLog.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Processes.h"
@@ -18,12 +19,14 @@ namespace tavik {
 class UpdateCheck {
 public:
     UpdateCheck(TavikGlobal& g, RwModul& rw, Inet1& inet, Dialogs& dialogs, Processes& processes,
-                const Clock& clock, const ProgramEnvironment& env, MainFormActions& actions);
+                const Clock& clock, const ProgramEnvironment& env, MainFormActions& actions, Log& log);
 
     // Does not return when it starts the updater.
     void GetUpdate(const std::string& url, const std::string& fileName);
 
-    // A bare file name the server may name: no path, no control characters.
+    // A bare file name the server may name: no path, no control characters,
+    // no blanks or quotes, and no leading "-" that the updater could take
+    // for one of its options.
     static bool acceptableFileName(const std::string& fileName);
 
 private:
@@ -39,6 +42,7 @@ private:
     const Clock& clock_;
     const ProgramEnvironment& env_;
     MainFormActions& actions_;
+    Log& log_;
 };
 
 }  // namespace tavik

@@ -37,8 +37,8 @@ bool isDirectory(const std::filesystem::path& p) {
     return std::filesystem::is_directory(p, ec);
 }
 
-std::string updaterPath(const std::filesystem::path& folder) {
-    return findInFolder(folder, std::string(kUpdaterName) + kExecutableSuffix).string();
+std::filesystem::path updaterPath(const std::filesystem::path& folder) {
+    return findInFolder(folder, std::string(kUpdaterName) + kExecutableSuffix);
 }
 
 }  // namespace
@@ -56,16 +56,16 @@ bool updaterPresent(const std::filesystem::path& folder) {
     return in.is_open();
 }
 
-std::string updateCommandLine(const std::filesystem::path& folder, const std::string& fileName,
-                              const std::string& profil) {
-    return updaterPath(folder) + " " + fileName + "," + profil;
+UpdaterStart updateCommand(const std::filesystem::path& folder, const std::string& fileName,
+                           const std::string& profil) {
+    return {updaterPath(folder), {fileName + "," + profil}};
 }
 
-std::string restartCommandLine(const std::filesystem::path& folder, const std::string& profil) {
+UpdaterStart restartCommand(const std::filesystem::path& folder, const std::string& profil) {
     // The updater starts the program again with the profile after the comma;
-    // the default profile needs none, so its command line stays the plain one.
-    const std::string program = updaterPath(folder) + " " + kProductName + kExecutableSuffix;
-    return profil == kProductName ? program : program + "," + profil;
+    // the default profile needs none, so its argument stays the plain name.
+    const std::string program = std::string(kProductName) + kExecutableSuffix;
+    return {updaterPath(folder), {profil == kProductName ? program : program + "," + profil}};
 }
 
 std::filesystem::path updatesFolder(const std::filesystem::path& folder) {

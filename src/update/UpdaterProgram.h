@@ -1,6 +1,7 @@
 #pragma once
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tavik {
 
@@ -14,13 +15,21 @@ std::filesystem::path findInFolder(const std::filesystem::path& folder, const st
 // The updater is there when its file can be opened for reading.
 bool updaterPresent(const std::filesystem::path& folder);
 
-// Command lines the updater understands: install `fileName` from the updates
-// folder and start the given profile; or restart this program with its
-// profile (any other profile than the default would otherwise come back as
-// the default one).
-std::string updateCommandLine(const std::filesystem::path& folder, const std::string& fileName,
-                              const std::string& profil);
-std::string restartCommandLine(const std::filesystem::path& folder, const std::string& profil);
+// How the updater is started: its file and its arguments, each of which
+// reaches it as one argument, exactly as given.
+struct UpdaterStart {
+    std::filesystem::path program;
+    std::vector<std::string> arguments;
+};
+
+// Install `fileName` from the updates folder and start the given profile: one
+// argument "file,profile", so that neither a blank in the profile nor anything
+// in the file name can turn into a second argument or an option of the updater.
+UpdaterStart updateCommand(const std::filesystem::path& folder, const std::string& fileName,
+                           const std::string& profil);
+// Restart this program with its profile (any other profile than the default
+// would otherwise come back as the default one).
+UpdaterStart restartCommand(const std::filesystem::path& folder, const std::string& profil);
 
 // The updates folder, spelled "Updates" in any case; folder/"Updates" when
 // none exists yet.

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <fstream>
 
 #include "StartformFixture.h"
@@ -180,11 +181,11 @@ TEST_F(Cycle, EleventhFailureWithRestartOnHandsOverToTheUpdater) {
     load();
     failIpRequests();
     requestsAfterTicks(10);
-    EXPECT_TRUE(processes.started.empty());
+    EXPECT_TRUE(processes.startedPrograms.empty());
     EXPECT_THROW(form->Timer1_Timer(), ProgramEnded);
 
-    ASSERT_EQ(processes.started.size(), 1u);
-    EXPECT_EQ(processes.started[0], (folder / "Velmora4").string() + " Tavik6");
+    ASSERT_EQ(processes.startedPrograms.size(), 1u);
+    EXPECT_EQ(processes.startedPrograms[0], (std::vector<std::string>{(folder / "Velmora4").string(), "Tavik6"}));
     std::ifstream copy(folder / "Updates" / "Tavik6");
     std::string bytes;
     std::getline(copy, bytes);
@@ -201,27 +202,57 @@ TEST_F(Cycle, EleventhFailureWithRestartOnHandsOverToTheUpdater) {
         << "the restart sends no offline notice";
 }
 
-TEST_F(Cycle, RestartWithoutAProgramFileToCopyGoesOnOffline) {
-    std::ofstream(folder / "Velmora4") << "#!/bin/sh\n";
+// Each failed cycle after the tenth tries the restart again; one that cannot
+// be done copies nothing it cannot use and says why once, not every 30 s.
+struct RestartCase {
+    const char* name;
+    bool updater;
+    bool program;
+    bool updaterStarts;
+    std::size_t starts;  // tries of the updater in failures 11 to 15
+    const char* reason;  // in the one log line and on standard error
+    bool copied;
+};
+
+void PrintTo(const RestartCase& c, std::ostream* out) { *out << c.name; }
+
+class RestartThatCannotBeDone : public Cycle, public ::testing::WithParamInterface<RestartCase> {};
+
+TEST_P(RestartThatCannotBeDone, SaysWhyOnceAndCopiesOnlyForAnUpdater) {
+    const RestartCase& c = GetParam();
+    if (c.updater) std::ofstream(folder / "Velmora4") << "#!/bin/sh\n";
+    if (c.program) std::ofstream(folder / "Tavik6") << "program bytes";
     store("Restart", "1");
+    processes.startSucceeds = c.updaterStarts;
     load();
     failIpRequests();
-    requestsAfterTicks(12);
-    EXPECT_TRUE(processes.started.empty());
+
+    ::testing::internal::CaptureStderr();
+    EXPECT_NO_THROW(requestsAfterTicks(15));
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+
+    EXPECT_EQ(processes.startedPrograms.size(), c.starts);
+    EXPECT_EQ(std::filesystem::exists(folder / "Updates" / "Tavik6"), c.copied);
+    std::ifstream logFile(folder / "logTavik.TXT");
+    std::vector<std::string> problems;
+    for (std::string line; std::getline(logFile, line);) {
+        if (line.find("Kein Neustart möglich: ") != std::string::npos) problems.push_back(line);
+    }
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find(c.reason), std::string::npos) << problems[0];
+    EXPECT_NE(problems[0].find("Tavik6 läuft weiter."), std::string::npos) << problems[0];
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+    EXPECT_NE(errors.find(c.reason), std::string::npos) << errors;
     EXPECT_EQ(form->timer1().interval(), 30000ms);
     EXPECT_TRUE(tray.present);
 }
 
-TEST_F(Cycle, RestartWhoseUpdaterCannotStartKeepsTheProgramRunning) {
-    provideUpdaterAndProgram();
-    store("Restart", "1");
-    processes.startSucceeds = false;
-    load();
-    failIpRequests();
-    EXPECT_NO_THROW(requestsAfterTicks(12));
-    EXPECT_EQ(processes.started.size(), 2u) << "tried on the eleventh and twelfth failure";
-    EXPECT_TRUE(tray.present);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cycle, RestartThatCannotBeDone,
+    ::testing::Values(RestartCase{"NoUpdater", false, true, true, 0, "das Programm Velmora4 fehlt in ", false},
+                      RestartCase{"NoProgramFile", true, false, true, 0, "Tavik6 ließ sich nicht nach ", false},
+                      RestartCase{"UpdaterDoesNotStart", true, true, false, 5, "ließ sich nicht starten", true}),
+    [](const ::testing::TestParamInfo<RestartCase>& info) { return std::string(info.param.name); });
 
 TEST_F(Cycle, CycleAskedForDuringARequestIsSkipped) {
     load();

@@ -173,6 +173,24 @@ class Restart(CompanionCase):
         self.assertEqual(read_bytes(self.program + ".bak"), self.original)
 
 
+    def test_without_an_updater_the_restart_is_refused_once_and_nothing_is_copied(self):
+        os.remove(os.path.join(self.folder, "Velmora4"))
+        self.box.store("Restart", "1")
+        self.box.start(self.server, arguments=self.profile.split(" "))
+        self.assertTrue(wait_for(lambda: IP_REQUEST in self.ip_requests()))
+        self.server.stop()
+
+        refusal = "Kein Neustart möglich: das Programm Velmora4 fehlt in %s. Tavik6 läuft weiter." % self.folder
+        self.assertTrue(wait_for(lambda: refusal in self.log_text(), timeout=60), self.box.messages())
+        # Many more failed cycles (0.3 s apart in this build) add nothing.
+        wait_for(lambda: False, timeout=5)
+        self.assertIsNone(self.box.client.poll(), self.box.messages())
+        self.assertEqual(self.log_text().count("Kein Neustart"), 1, self.log_text())
+        self.assertEqual(self.box.messages().count(refusal), 1, self.box.messages())
+        self.assertNotIn("kopiert", self.log_text())
+        self.assertFalse(os.path.exists(os.path.join(self.folder, "Updates", "Tavik6")))
+
+
 class Update(CompanionCase):
     accounts = [ACCOUNT + " Tavik6-6.20"]
     version = "6.20"
@@ -202,6 +220,31 @@ class Update(CompanionCase):
         self.assert_executable(self.program)
         self.assertEqual(read_bytes(self.program + ".bak"), self.original, "the previous program is kept")
         self.assertTrue(self.wait_for_updater("Velmora4: Fertig: das neue Programm läuft."), self.box.messages())
+
+    def test_real_build_is_installed_and_started_with_a_profile_of_two_blanks(self):
+        # A build of the program holds "<HEAD>" among its bytes; the bytes
+        # after its end mark this one as the new version.
+        profile = "Büro  2"
+        self.box.profile = profile
+        self.box.install("K1001", "geheim")
+        self.box.store("AutoUpdate", "1")
+        self.assertIn(b"<HEAD>", self.original.upper())
+        build = self.original + b"\0Tavik6 6.20\0"
+        with open(os.path.join(self.server.updates, "Tavik6-6.20"), "wb") as f:
+            f.write(build)
+        self.box.start(self.server, arguments=[profile])
+        old_pid = self.box.client.pid
+        self.assertTrue(self.wait_for_client_exit(), self.box.messages())
+
+        self.assertTrue(self.wait_for_updater("Velmora4: Fertig: das neue Programm läuft."), self.box.messages())
+        self.assertEqual(read_bytes(self.program), build)
+        self.assert_executable(self.program)
+        self.assertEqual(read_bytes(self.program + ".bak"), self.original)
+        self.the_program_runs_again(old_pid, [profile])
+        # The new program works with its profile's settings: the server hears
+        # from it again (and it tries no second update today).
+        self.assertTrue(wait_for(lambda: self.ip_requests().count(IP_REQUEST) >= 2), self.server.requests())
+        self.assertEqual(len([r for r in self.server.requests() if r.startswith("/update/")]), 2)
 
     def test_new_program_that_exits_at_once_is_replaced_by_the_previous_one(self):
         self.offer("#!/bin/sh\nexit 1\n")

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -76,7 +77,8 @@ protected:
     FakeClock clock;
     FakeEnvironment env;
     RecordingActions actions;
-    UpdateCheck update{g, rw, inet, dialogs, processes, clock, env, actions};
+    Log log{folder.path, clock};
+    UpdateCheck update{g, rw, inet, dialogs, processes, clock, env, actions, log};
 };
 
 TEST_F(UpdateCheckTest, SecondAttemptOnTheSameDayDoesNothing) {
@@ -120,8 +122,9 @@ TEST_F(UpdateCheckTest, FetchedFileStartsTheUpdaterAndEnds) {
     }
     EXPECT_EQ(readFile(target()), content);
     EXPECT_EQ(transfer.requested.size(), 2u);
-    EXPECT_EQ(processes.started,
-              std::vector<std::string>{(folder.path / "velmora4").string() + " Tavik6_611.zip,Büro 2"});
+    // File and profile reach the updater as one argument, blanks and all.
+    EXPECT_EQ(processes.startedPrograms, (std::vector<std::vector<std::string>>{
+                                             {(folder.path / "velmora4").string(), "Tavik6_611.zip,Büro 2"}}));
     EXPECT_EQ(actions.trayReleases, 1);
     EXPECT_EQ(actions.unloads, 0);  // no exit sequence, no offline notice
 }
@@ -151,23 +154,68 @@ TEST_F(UpdateCheckTest, UpdaterThatCannotStartKeepsTheProgramRunning) {
     processes.startSucceeds = false;
     transfer.standing[kUrl] = {true, "new"};
     update.GetUpdate(kUrl, kFile);  // returns instead of ending
-    EXPECT_EQ(processes.started.size(), 1u);
+    EXPECT_EQ(processes.startedPrograms.size(), 1u);
     EXPECT_EQ(actions.trayReleases, 0);
 }
 
-TEST_F(UpdateCheckTest, ServerFileNamesThatAreNoBareNameAreRefused) {
+TEST_F(UpdateCheckTest, ServerFileNamesThatAreNoPlainNameAreRefusedWithOneLogLine) {
     installUpdater();
-    const std::string names[] = {"", ".", "..", "../Tavik6", "a/b", "..\\x", "a\\b",
-                                 "a\nb", "a\rb", std::string("a\0b", 3), "a\tb"};
-    for (const std::string& name : names) {
+    const std::string refused[] = {"", ".", "..", "../Tavik6", "a/b", "..\\x", "a\\b", "a\nb", "a\rb",
+                                   std::string("a\0b", 3), "a\tb", "a\x7f" "b", "a\xc2\x85" "b",
+                                   "--confirm-seconds 0 --wait-seconds 3600 x", "-x", "--wait-seconds",
+                                   "Tavik6 neu.zip", "a\"b", "a'b", " Tavik6"};
+    for (const std::string& name : refused) {
+        SCOPED_TRACE(name);
+        rw.write("Software", "IUpdate", "07.12.2026");
+        const std::string before = readFile(log.file());
         transfer.standing["http://u/update/" + name] = {true, "x"};
         update.GetUpdate("http://u/update/" + name, name);
+        const std::string logText = readFile(log.file());
+        EXPECT_EQ(std::count(logText.begin(), logText.end(), '\n'), std::count(before.begin(), before.end(), '\n') + 1);
+        EXPECT_NE(logText.rfind("Update abgelehnt: unzulässiger Dateiname"), std::string::npos) << logText;
+        EXPECT_EQ(lastUpdate(), kToday) << "the refusal is the day's attempt";
+        update.GetUpdate("http://u/update/" + name, name);  // same day: not even a log line
+        EXPECT_EQ(readFile(log.file()), logText);
     }
     EXPECT_TRUE(transfer.requested.empty());
-    EXPECT_EQ(registry.writeCalls, 0);
-    EXPECT_TRUE(processes.started.empty());
-    EXPECT_TRUE(UpdateCheck::acceptableFileName("Tavik6 neu.zip"));
-    EXPECT_TRUE(UpdateCheck::acceptableFileName("..Tavik6"));
+    EXPECT_TRUE(processes.startedPrograms.empty());
+    EXPECT_TRUE(fs::is_empty(folder.path / "Updates"));
+    for (const char* name : {"Tavik6_611.zip", "..Tavik6", "Tavik6-6.20", "Büro,2.bin", "a-b"}) {
+        EXPECT_TRUE(UpdateCheck::acceptableFileName(name)) << name;
+    }
+}
+
+// A program file may hold "<head>" anywhere; only what does not start like
+// one is taken for a web page.
+TEST_F(UpdateCheckTest, ProgramFilesAreNeverWebPages) {
+    installUpdater();
+    const struct {
+        const char* name;
+        std::string content;
+        bool installed;
+    } cases[] = {
+        {"ELF build", std::string("\x7f" "ELF\2\1\1\0", 8) + "...<HEAD>...", true},
+        {"PE build", std::string("MZ\x90\0", 4) + "<head>", true},
+        {"web page", "<html><head><title>404</title></head></html>", false},
+        {"script holding a page", "#!/bin/sh\necho '<HEAD>'\n", false},
+        {"ELF only later", "x\x7f" "ELF<head>", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        rw.write("Software", "IUpdate", "07.12.2026");
+        processes.startedPrograms.clear();
+        fs::remove(target());
+        transfer.standing[kUrl] = {true, c.content};
+        bool ended = false;
+        try {
+            update.GetUpdate(kUrl, kFile);
+        } catch (const ProgramEnded&) {
+            ended = true;
+        }
+        EXPECT_EQ(ended, c.installed);
+        EXPECT_EQ(processes.startedPrograms.size(), c.installed ? 1u : 0u);
+        EXPECT_EQ(fs::exists(target()) ? readFile(target()) : "", c.installed ? c.content : "");
+    }
 }
 
 TEST(UpdaterProgram, FindsNamesIgnoringCaseExactSpellingFirst) {
@@ -185,13 +233,19 @@ TEST(UpdaterProgram, FindsNamesIgnoringCaseExactSpellingFirst) {
     EXPECT_EQ(findInFolder(folder.path, "Velmora4"), folder.path / "Velmora4");
 }
 
-TEST(UpdaterProgram, CommandLinesAndUpdatesFolder) {
+TEST(UpdaterProgram, StartsAndUpdatesFolder) {
     TempFolder folder;
     ASSERT_FALSE(folder.path.empty());
     const std::string updater = (folder.path / "Velmora4").string();
-    EXPECT_EQ(updateCommandLine(folder.path, "neu.zip", "Tavik6"), updater + " neu.zip,Tavik6");
-    EXPECT_EQ(restartCommandLine(folder.path, "Tavik6"), updater + " Tavik6");
-    EXPECT_EQ(restartCommandLine(folder.path, "Büro 2"), updater + " Tavik6,Büro 2");
+    using Start = std::vector<std::string>;
+    const auto words = [](const UpdaterStart& start) {
+        Start all{start.program.string()};
+        all.insert(all.end(), start.arguments.begin(), start.arguments.end());
+        return all;
+    };
+    EXPECT_EQ(words(updateCommand(folder.path, "neu.zip", "Tavik6")), (Start{updater, "neu.zip,Tavik6"}));
+    EXPECT_EQ(words(restartCommand(folder.path, "Tavik6")), (Start{updater, "Tavik6"}));
+    EXPECT_EQ(words(restartCommand(folder.path, "Büro  2")), (Start{updater, "Tavik6,Büro  2"}));
 
     EXPECT_EQ(updatesFolder(folder.path), folder.path / "Updates");
     writeFile(folder.path / "UPDATES", "a file, not the folder");

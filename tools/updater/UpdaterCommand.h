@@ -29,9 +29,11 @@ struct UpdaterArguments {
 // A bare file name: not empty, not "." or "..", no "/" and no control characters.
 bool acceptableFileName(const std::string& name);
 
-// Reads "[--wait-seconds N] [--confirm-seconds N] file[,profile]". The program
-// writes that command line unquoted and it reaches us split at its blanks, so
-// the words are joined again with one blank. The file name ends at the first
+// Reads "[--wait-seconds N] [--confirm-seconds N] file[,profile]". Options
+// count only before the first other word. The program passes "file,profile"
+// as one argument, which is taken byte for byte; a command line typed by hand
+// may split it at blanks, so further words are joined with one blank (and are
+// text, even when they look like options). The file name ends at the first
 // comma whose leading part names a file in the updates folder (`isUpdateFile`),
 // or else at the first comma; file names and profiles may both hold commas.
 // Without a result, `error` says what was wrong.

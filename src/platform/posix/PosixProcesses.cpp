@@ -23,8 +23,18 @@ bool isExecutableFile(const std::string& path) {
 }  // namespace
 
 bool PosixProcesses::start(const std::string& commandLine) {
+    return spawn(splitCommandLine(commandLine, isExecutableFile));
+}
+
+bool PosixProcesses::startProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments) {
+    if (program.empty()) return false;
+    std::vector<std::string> words{program.string()};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    return spawn(words);
+}
+
+bool PosixProcesses::spawn(const std::vector<std::string>& words) {
     reapFinished();
-    const auto words = splitCommandLine(commandLine, isExecutableFile);
     if (words.empty()) return false;
     std::vector<char*> argv;
     for (const auto& w : words) argv.push_back(const_cast<char*>(w.c_str()));

@@ -11,12 +11,15 @@ namespace tavik {
 class PosixProcesses : public Processes {
 public:
     bool start(const std::string& commandLine) override;
+    bool startProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments) override;
     [[noreturn]] void exitNow(int code) override;
 
     // Collects the exit of children that have ended, so none lingers as a zombie.
     void reapFinished();
 
 private:
+    bool spawn(const std::vector<std::string>& words);
+
     std::vector<pid_t> children_;
 };
 

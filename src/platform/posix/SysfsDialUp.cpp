@@ -24,7 +24,6 @@ long readNumber(const std::filesystem::path& file, long fallback) {
 }
 
 constexpr long kIffUp = 0x1;
-constexpr long kIffRunning = 0x40;
 
 }  // namespace
 
@@ -44,10 +43,15 @@ bool SysfsDialUp::firstConnectionConnected() {
         }
     }
     if (first.empty()) return false;
-    // A ppp line is connected when it is up and running; its operstate is
-    // often "unknown", so the flags decide, and "down" overrules them.
-    const long flags = readNumber(first / "flags", 0);
-    return (flags & kIffUp) && (flags & kIffRunning) && readWord(first / "operstate") != "down";
+    // The "flags" file holds only the flags set on the interface; "running"
+    // is never among them, the kernel derives it from the carrier. So a line
+    // is connected when it is switched up, has its carrier (the kernel
+    // refuses to read "carrier" of an interface that is down) and its state
+    // is "up" or, as ppp usually reports it, "unknown".
+    if (!(readNumber(first / "flags", 0) & kIffUp)) return false;
+    if (readWord(first / "carrier") != "1") return false;
+    const std::string state = readWord(first / "operstate");
+    return state == "up" || state == "unknown";
 }
 
 }  // namespace tavik

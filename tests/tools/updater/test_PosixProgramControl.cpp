@@ -80,7 +80,8 @@ TEST_F(PosixProgramControlTest, ProfileIsOneArgumentAndNoneWhenEmpty) {
         std::string profile;
         std::string count;
     };
-    for (const Case& c : {Case{"Büro 2", "1"}, Case{"", "0"}}) {
+    for (const Case& c :
+         {Case{"Büro 2", "1"}, Case{"Büro  2", "1"}, Case{"a\"b", "1"}, Case{"x y z", "1"}, Case{"", "0"}}) {
         SCOPED_TRACE(c.profile);
         const auto pid = start(program, c.profile);
         ASSERT_TRUE(pid);

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "UpdaterCommand.h"
-#include "platform/posix/CommandLine.h"
 #include "update/UpdaterProgram.h"
 
 namespace {
@@ -21,37 +20,27 @@ std::optional<UpdaterArguments> parse(const std::vector<std::string>& words,
     return result;
 }
 
-// The program builds its command line as one text and the platform splits it
-// into words; what arrives here must give back the file and the whole profile.
-std::vector<std::string> argumentsAsStarted(const std::string& commandLine, const std::string& updater) {
-    auto words = tavik::splitCommandLine(commandLine, [&](const std::string& path) { return path == updater; });
-    EXPECT_FALSE(words.empty());
-    if (words.empty()) return {};
-    EXPECT_EQ(words.front(), updater);
-    return {words.begin() + 1, words.end()};
-}
-
-TEST(UpdaterCommandTest, UpdateCommandOfTheProgramGivesFileAndWholeProfile) {
+// What the program starts the updater with reaches it as these words: the
+// file and the whole profile must come back byte for byte.
+TEST(UpdaterCommandTest, ProgramsUpdateAndRestartGiveFileAndProfileByteForByte) {
     const std::filesystem::path folder = "/opt/my programs/tavik6";
-    const std::string updater = (folder / "Velmora4").string();
-    const auto words = argumentsAsStarted(tavik::updateCommandLine(folder, "Tavik6-6.20", "Büro  2, Etage"), updater);
-    const auto parsed = parse(words, {"Tavik6-6.20"});
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->command.fileName, "Tavik6-6.20");
-    // Runs of blanks cannot survive the split; the words come back with one.
-    EXPECT_EQ(parsed->command.profile, "Büro 2, Etage");
-}
+    for (const std::string profile : {"Büro  2", "a\"b", "x y z", "Büro 2, Etage", " ", "--wait-seconds 0"}) {
+        SCOPED_TRACE(profile);
+        const auto update = tavik::updateCommand(folder, "Tavik6-6.20", profile);
+        EXPECT_EQ(update.program, folder / "Velmora4");
+        const auto parsed = parse(update.arguments, {"Tavik6-6.20"});
+        ASSERT_TRUE(parsed);
+        EXPECT_EQ(parsed->command.fileName, "Tavik6-6.20");
+        EXPECT_EQ(parsed->command.profile, profile);
+        EXPECT_EQ(parsed->options.waitLimit, std::chrono::seconds(60));
 
-TEST(UpdaterCommandTest, RestartCommandOfTheProgramNamesItsOwnFile) {
-    const std::filesystem::path folder = "/opt/tavik6";
-    const auto withProfile =
-        parse(argumentsAsStarted(tavik::restartCommandLine(folder, "Büro 2"), (folder / "Velmora4").string()));
-    ASSERT_TRUE(withProfile);
-    EXPECT_EQ(withProfile->command.fileName, "Tavik6");
-    EXPECT_EQ(withProfile->command.profile, "Büro 2");
+        const auto restart = parse(tavik::restartCommand(folder, profile).arguments, {"Tavik6"});
+        ASSERT_TRUE(restart);
+        EXPECT_EQ(restart->command.fileName, "Tavik6");
+        EXPECT_EQ(restart->command.profile, profile);
+    }
 
-    const auto words = argumentsAsStarted(tavik::restartCommandLine(folder, "Tavik6"), (folder / "Velmora4").string());
-    const auto parsed = parse(words);
+    const auto parsed = parse(tavik::restartCommand(folder, "Tavik6").arguments);
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->command.fileName, "Tavik6");
     EXPECT_EQ(parsed->command.profile, "");
@@ -74,6 +63,8 @@ TEST(UpdaterCommandTest, FileEndsAtTheCommaThatNamesAnUpdateFile) {
         {"comma in the profile", {"neu.bin,Büro,", "Etage"}, {"neu.bin"}, "neu.bin", "Büro, Etage"},
         {"no such file: first comma", {"neu,1.bin,Büro"}, {}, "neu", "1.bin,Büro"},
         {"blank in the file name", {"neu", "1.bin,Büro"}, {"neu 1.bin"}, "neu 1.bin", "Büro"},
+        {"words after the file are text", {"neu.bin,Büro", "--wait-seconds", "0"}, {"neu.bin"}, "neu.bin",
+         "Büro --wait-seconds 0"},
         {"empty profile", {"neu.bin,"}, {"neu.bin"}, "neu.bin", ""},
         {"no profile", {"Tavik6"}, {}, "Tavik6", ""},
     };
@@ -101,6 +92,8 @@ TEST(UpdaterCommandTest, RefusesNamesThatLeaveTheUpdatesFolderAndBadOptions) {
         {"--confirm-seconds", "-1", "neu"},
         {"--wait-seconds", "3601", "neu"},
         {"--frob", "neu"},
+        // A file name that is all options, passed as the one argument it is.
+        {"--confirm-seconds 0 --wait-seconds 3600 x,Büro"},
     };
     for (const auto& words : refused) {
         std::string joined;
