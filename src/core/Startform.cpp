@@ -119,7 +119,9 @@ void Startform::claimProfile() {
     // it under the other; so the second start ends before it touches anything.
     const std::string text = startformText::profileInUse(profilName_);
     report(text);
-    ports_.dialogs.messageBox(text, kProgramTitle, MessageIcon::Exclamation);
+    // On a desktop the user who started it sees a box; without one the
+    // dialogs write to standard error too, where the text already stands.
+    if (ports_.tray.showsPictures()) ports_.dialogs.messageBox(text, kProgramTitle, MessageIcon::Exclamation);
     ports_.processes.exitNow(kProfileInUseExitCode);
 }
 
