@@ -80,23 +80,28 @@ class Lifecycle(unittest.TestCase):
     def test_exit_against_a_silent_or_trickling_server_is_short_and_removes_the_line(self):
         for behaviour in ("silent", "trickle"):
             with self.subTest(behaviour):
-                # The first request gets a proper answer, the offline notice the hostile one.
                 folder = os.path.join(self.box.root, behaviour)
                 os.makedirs(folder)
+                # The first request gets a proper answer, the offline notice the hostile one.
                 self.server = HostileServer(folder, ["legit", behaviour], lifetime=150)
-                self.box.start(self.server)
-                self.assertTrue(wait_for(lambda: self.server.connections()), self.box.messages())
-                self.assertTrue(wait_for(lambda: "firma-server" in self.box.hosts_text()), self.box.messages())
-                started = time.monotonic()
-                self.assertEqual(self.box.terminate(), 0)
-                # Generous: without the limit the notice alone waits a minute or more.
-                self.assertLess(time.monotonic() - started, 20)
-                self.assertNotIn("firma-server", self.box.hosts_text())
-                # The notice did go out; the server saw the client hang up.
-                self.assertTrue(wait_for(lambda: [e for e in self.server.connections()
-                                                  if e["behaviour"] == behaviour]), self.server.entries())
-                self.server.stop()
-                self.server = None
+                try:
+                    self.box.start(self.server)
+                    self.assertTrue(wait_for(lambda: self.server.connections()), self.box.messages())
+                    self.assertTrue(wait_for(lambda: "firma-server" in self.box.hosts_text()), self.box.messages())
+                    started = time.monotonic()
+                    self.assertEqual(self.box.terminate(), 0)
+                    # Generous: without the limit the notice alone waits a minute or more.
+                    self.assertLess(time.monotonic() - started, 20)
+                    self.assertNotIn("firma-server", self.box.hosts_text())
+                    # The notice did go out; the server saw the client hang up.
+                    self.assertTrue(wait_for(lambda: [e for e in self.server.connections()
+                                                      if e["behaviour"] == behaviour]), self.server.entries())
+                finally:
+                    if self.box.client.poll() is None:
+                        self.box.client.kill()
+                        self.box.client.wait()
+                    self.server.stop()
+                    self.server = None
 
     def test_a_locked_store_at_start_is_no_first_start_and_sends_no_empty_credentials(self):
         self.server = DemoServer(self.box.root, ACCOUNTS)
