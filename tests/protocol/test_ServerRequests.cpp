@@ -72,26 +72,5 @@ TEST_F(ServerRequestsTest, RequestWhileAnotherWaitsIsSkippedWithoutDisturbingIt)
     EXPECT_EQ(transfer.requested.size(), 1u);
 }
 
-// Neither request goes out with an empty customer number or password: the
-// server could only refuse it, and the empty values may stand for a store
-// that could not be read.
-TEST_F(ServerRequestsTest, NothingIsSentWithoutCustomerNumberOrPassword) {
-    struct Row {
-        std::string user, password;
-        bool sent;
-    };
-    for (const Row& row : {Row{"", "geheim", false}, Row{"kd4711", "", false}, Row{"", "", false},
-                           Row{"kd4711", "geheim", true}}) {
-        g.User = row.user;
-        g.Passwort = row.password;
-        transfer.requested.clear();
-        transfer.standing[ipUrl] = {true, "220;"};
-        EXPECT_EQ(requests.ReadIP(), row.sent ? 220 : 1) << row.user << "/" << row.password;
-        requests.DisConnect();
-        EXPECT_EQ(transfer.requested.size(), row.sent ? 2u : 0u) << row.user << "/" << row.password;
-        EXPECT_EQ(requests.heldBack(), !row.sent);
-    }
-}
-
 }  // namespace
 }  // namespace tavik

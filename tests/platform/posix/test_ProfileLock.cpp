@@ -6,7 +6,6 @@
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <set>
 
@@ -70,20 +69,14 @@ TEST_F(ProfileLockTest, ASecondClaimOfAProfileFindsItInUseUntilTheHolderEnds) {
         ::_exit(0);
     }
     char answer = 0;
-    ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+    EXPECT_EQ(::read(ready[0], &answer, 1), 1);
     ::close(ready[0]);
     ::close(ready[1]);
     EXPECT_EQ(answer, 'y');
-    EXPECT_EQ(ProfileLock().claim(store, "Tavik6"), ProfileClaim::InUse);
-    ::kill(child, SIGKILL);
+    if (answer == 'y') EXPECT_EQ(ProfileLock().claim(store, "Tavik6"), ProfileClaim::InUse);
+    ::kill(child, SIGKILL);  // no exit of its own: only the kernel can drop its lock
     ::waitpid(child, nullptr, 0);
     EXPECT_EQ(ProfileLock().claim(store, "Tavik6"), ProfileClaim::Claimed);
-}
-
-TEST_F(ProfileLockTest, AFolderWhereNoLockCanLieLeavesTheClaimUnchecked) {
-    const fs::path file = folder / "plain";
-    { std::ofstream(file) << "x"; }
-    EXPECT_EQ(ProfileLock().claim(file / "registry.sqlite", "Tavik6"), ProfileClaim::Unchecked);
 }
 
 }  // namespace
