@@ -5,6 +5,7 @@
 #include <iostream>
 #include <system_error>
 
+#include "core/StartformTexts.h"
 #include "protocol/RequestUrls.h"
 #include "settings/UserDaten.h"
 #include "settings/ValueNames.h"
@@ -24,6 +25,11 @@ constexpr auto kOfflineInterval = 30000ms;
 constexpr int kSuccess = 220;
 constexpr int kFailuresBeforeRestart = 10;
 constexpr std::size_t kTooltipLimit = 63;  // what the notification area shows
+// The offline notice at exit is worth a few seconds, not the whole time a
+// session or the service manager grants for the stop: after that the hosts
+// line goes whatever the server does.
+constexpr auto kExitNoticeLimit = std::chrono::milliseconds(4000);
+constexpr int kProfileInUseExitCode = 2;
 
 // Ticks of the online period: the later match wins, so "Firma" beats "Privat".
 int onlinePeriod(const std::string& kundenklasse) {
@@ -72,6 +78,7 @@ void Startform::Form_Load() {
     g_.Profil = commandLine.find('=') == std::string::npos ? commandLine : std::string();
     if (g_.Profil.empty()) g_.Profil = kProductName;
     profilName_ = g_.Profil;
+    claimProfile();
 
     g_.ProgVersion = std::to_string(kMajorVersion) + "." + twoDigitRevision(kRevision);
     caption_ = std::string(kProductName) + " Version " + g_.ProgVersion;
@@ -83,17 +90,91 @@ void Startform::Form_Load() {
     g_.BrowserPfad = ports_.browser.findBrowser();
     SetPfad();
 
-    if (wizard_.isFirstStart()) wizard_.run();
+    const bool installRead = firstStartTest();
 
     timer1_->setInterval(kStartInterval);
     ports_.tray.hookMenu();
 
     g_.HostsDatei = hosts_.SetHost(ports_.environment.hostsFile());
-    ReadUserDaten(rw_, g_);
-    restoreHostsEntry();
+    settingsLoaded_ = installRead && loadUserData();
+    if (!settingsLoaded_) {
+        storeUnreadableReported_ = true;
+        report(startformText::kStoreUnreadable);
+    }
 
     TaskIconAdd();
     timer1_->setEnabled(true);
+}
+
+void Startform::claimProfile() {
+    switch (ports_.environment.claimProfile(g_.Profil)) {
+    case ProfileClaim::Claimed:
+        return;
+    case ProfileClaim::Unchecked:
+        report(startformText::profileUnchecked(profilName_));
+        return;
+    case ProfileClaim::InUse:
+        break;
+    }
+    // Both would keep the same hosts line, and the first to end would remove
+    // it under the other; so the second start ends before it touches anything.
+    const std::string text = startformText::profileInUse(profilName_);
+    report(text);
+    // On a desktop the user who started it sees a box; without one the
+    // dialogs write to standard error too, where the text already stands.
+    if (ports_.tray.showsPictures()) ports_.dialogs.messageBox(text, kProgramTitle, MessageIcon::Exclamation);
+    ports_.processes.exitNow(kProfileInUseExitCode);
+}
+
+bool Startform::firstStartTest() {
+    const auto failures = rw_.unreadableReads();
+    const bool firstStart = wizard_.isFirstStart();
+    if (rw_.unreadableReads() != failures) return false;
+    if (firstStart) wizard_.run();
+    return true;
+}
+
+bool Startform::loadUserData() {
+    const auto failures = rw_.unreadableReads();
+    ReadUserDaten(rw_, g_);
+    if (rw_.unreadableReads() != failures) return false;
+    restoreHostsEntry();
+    return true;
+}
+
+bool Startform::retryLoadingSettings() {
+    // The wizard may run now, with its own windows; no tick may come between.
+    timer1_->setEnabled(false);
+    settingsLoaded_ = firstStartTest() && loadUserData();
+    timer1_->setEnabled(true);
+    if (settingsLoaded_) {
+        if (storeUnreadableReported_) report(startformText::kStoreReadableAgain);
+        storeUnreadableReported_ = false;
+        return true;
+    }
+    timer1_->setInterval(kOfflineInterval);
+    if (!storeUnreadableReported_) report(startformText::kStoreUnreadable);
+    storeUnreadableReported_ = true;
+    return false;
+}
+
+void Startform::noteHeldBackRequest() {
+    // Said once when the state begins, not at every cycle.
+    if (!requests_.heldBack()) {
+        heldBackReported_ = false;
+        return;
+    }
+    if (heldBackReported_) return;
+    heldBackReported_ = true;
+    report(startformText::noCredentials(profilName_));
+}
+
+void Startform::report(const std::string& text) {
+    std::string line = text;
+    for (char& c : line)
+        if (c == '\r') c = ' ';
+    ports_.environment.reportError(line);
+    log_.SaveLog(line);
 }
 
 void Startform::SetPfad() {
@@ -117,6 +198,8 @@ void Startform::restoreHostsEntry() {
 void Startform::Timer1_Timer() {
     // A cycle asked for while a request is still waiting for the server is skipped.
     if (inet_.busy()) return;
+    // Nothing is asked while the settings are unknown.
+    if (!settingsLoaded_ && !retryLoadingSettings()) return;
 
     if (form_.MerkerFrame1() == "Online") {
         const int ticks = static_cast<int>(Val(form_.MerkerFrame2Tag)) + 1;
@@ -144,10 +227,13 @@ void Startform::Timer1_Timer() {
     ports_.tray.setExitEntryEnabled(false);
 
     const std::int32_t result = requests_.ReadIP();
+    noteHeldBackRequest();
 
     if (result != kSuccess) {
         form_.setMerkerFrame1("Offline");
-        ++g_.OfflineCount;
+        // A request held back for want of user data is no lost connection,
+        // and a restart would not bring the data.
+        if (!requests_.heldBack()) ++g_.OfflineCount;
         if (g_.OfflineCount > kFailuresBeforeRestart && rw_.read(g_.Profil, valueName::Restart) == "1") {
             restartThroughUpdater();
         }
@@ -235,6 +321,7 @@ void Startform::Form_Unload() {
     // end, the nested end finishes the remaining steps before the process goes.
     if (exitStepsDone_ == 0) {
         exitStepsDone_ = 1;
+        ports_.transfer.limitTotalTime(kExitNoticeLimit);
         requests_.DisConnect();
     }
     if (exitStepsDone_ == 1) {

@@ -83,6 +83,18 @@ private:
     void TaskIconDelete();
     void MerkerFrame1_Change(const std::string& caption);
     void SetPfad();
+    // Ends the process when another one runs this profile.
+    void claimProfile();
+    // The parts of start-up that read the settings store; each is false when
+    // the store could not be read, so that a locked store is not taken for a
+    // new profile (no wizard) or for one without user data.
+    bool firstStartTest();
+    bool loadUserData();
+    // The cycle's second try when the store was unreadable at start.
+    bool retryLoadingSettings();
+    void noteHeldBackRequest();
+    // Standard error and the log.
+    void report(const std::string& text);
     void restoreHostsEntry();
     // The restart through the updater after a long time offline; returns
     // only when it could not be done.
@@ -97,6 +109,9 @@ private:
     std::string caption_;
     int exitStepsDone_ = 0;
     std::string lastRestartProblem_;
+    bool settingsLoaded_ = false;
+    bool storeUnreadableReported_ = false;
+    bool heldBackReported_ = false;
 
     RwModul rw_;
     HostsFile hosts_;

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -20,6 +21,10 @@ public:
                                 const std::function<void(int state)>& onState) = 0;
     // Ends a transfer that is running; does nothing when none is.
     virtual void cancel() = 0;
+    // From now on no transfer takes longer than `total` in all, whatever the
+    // adapter's own time limits allow: the exit uses it so that a silent or
+    // trickling server cannot hold the program up.
+    virtual void limitTotalTime(std::chrono::milliseconds total) = 0;
 };
 
 }  // namespace tavik

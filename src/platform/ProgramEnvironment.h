@@ -1,8 +1,16 @@
 #pragma once
 #include <filesystem>
+#include <iostream>
 #include <string>
 
 namespace tavik {
+
+// Whether this process may run a profile.
+enum class ProfileClaim {
+    Claimed,    // the profile is this process's until it ends
+    InUse,      // another running process holds the profile
+    Unchecked,  // it cannot be found out (no place for the mark); the program runs all the same
+};
 
 // Where the program lives and how it was started, plus the configured hosts.
 class ProgramEnvironment {
@@ -17,6 +25,14 @@ public:
     virtual std::string updateHost() const = 0;
     // The hosts file this machine resolves names from.
     virtual std::filesystem::path hostsFile() const = 0;
+
+    // Claims the profile for this process, so that one profile runs once: two
+    // clients of one profile would remove each other's hosts line. The claim
+    // ends with the process however it ends, a crash included.
+    virtual ProfileClaim claimProfile(const std::string& /*profile*/) { return ProfileClaim::Unchecked; }
+    // One line on the program's standard error, for whoever watches it
+    // (terminal, journal), also when a desktop shows the same text.
+    virtual void reportError(const std::string& text) const { std::cerr << "Tavik6: " << text << std::endl; }
 };
 
 }  // namespace tavik

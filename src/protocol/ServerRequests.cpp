@@ -20,6 +20,8 @@ void ServerRequests::DisConnect() { write_to_server(offlineNoticeUrl(env_.servic
 
 void ServerRequests::write_to_server(const std::string& address) {
     g_.AntwortCode = 1;
+    heldBack_ = g_.User.empty() || g_.Passwort.empty();
+    if (heldBack_) return;
     // A request asked for while another waits for the server (a handler that
     // ran in the middle of it) is skipped: cancelling here would end the
     // other caller's transfer, and the two share the error text.

@@ -19,14 +19,21 @@ public:
     std::int32_t ReadIP();
     // Tells the server this client goes offline.
     void DisConnect();
-    // Fetches the address (lower-cased) and hands the reply to the reply handling.
+    // Fetches the address (lower-cased) and hands the reply to the reply
+    // handling. Without a customer number or a password nothing is sent:
+    // such a request can only be refused, and a store that could not be read
+    // must not turn into requests with empty credentials.
     void write_to_server(const std::string& address);
+    // True when the last request was held back for want of a customer number
+    // or a password.
+    bool heldBack() const { return heldBack_; }
 
 private:
     TavikGlobal& g_;
     Inet1& inet_;
     ReplyHandler& replies_;
     const ProgramEnvironment& env_;
+    bool heldBack_ = false;
 };
 
 }  // namespace tavik

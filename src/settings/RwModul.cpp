@@ -118,7 +118,9 @@ void RwModul::write(std::string section, std::string valueName, std::string valu
 std::string RwModul::RegReadString(RegRoot root, const std::string& key,
                                    const std::string& valueName) {
     try {
-        const auto value = backend_.readValue(root, storeKey(key), valueName);
+        const auto found = backend_.lookupValue(root, storeKey(key), valueName);
+        if (found.status == RegLookup::Status::Unreadable) ++unreadableReads_;
+        const auto* value = found.status == RegLookup::Status::Found ? &found.value : nullptr;
         if (!value || value->data.size() > kMaxValueBytes) return {};
         switch (value->type) {
         case kRegSz:
@@ -130,7 +132,9 @@ std::string RwModul::RegReadString(RegRoot root, const std::string& key,
             return {};
         }
     } catch (...) {
-        // Whatever goes wrong reads as an absent value.
+        // Whatever goes wrong reads as an absent value, and counts as a
+        // store that could not be read.
+        ++unreadableReads_;
         return {};
     }
 }

@@ -28,9 +28,16 @@ public:
     bool RegWriteString(RegRoot root, const std::string& key, const std::string& valueName,
                         std::string& value);
 
+    // How many reads so far found the store itself unreadable (locked by
+    // another program beyond the wait, or not to be opened). Such a read
+    // gives the empty text like an absent value; a caller that must tell the
+    // two apart compares this count before and after its reads.
+    unsigned long unreadableReads() const { return unreadableReads_; }
+
 private:
     RegistryBackend& backend_;
     Dialogs& dialogs_;
+    unsigned long unreadableReads_ = 0;
 };
 
 }  // namespace tavik

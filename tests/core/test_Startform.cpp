@@ -112,6 +112,57 @@ TEST_F(StartUp, RewritesTheModuleDateStampWhenTheSourceFileIsPresent) {
     EXPECT_NE(line.find("2026"), std::string::npos) << line;
 }
 
+// Another program keeps the store locked at start: that is no new profile and
+// no profile without user data. Nothing is asked until the store can be read,
+// and the user hears of it once.
+TEST_F(StartUp, AStoreThatCannotBeReadRunsNoWizardAndAsksTheServerNothing) {
+    answerIpRequests("220;;;50+10.0.0.7+firma-server;1;Firma;;6.10;;;");
+    registry.unreadable = true;
+    load();
+    EXPECT_TRUE(dialogs.questions.empty());
+    EXPECT_TRUE(dialogs.boxes.empty());
+    for (int tick = 0; tick < 3; ++tick) form->Timer1_Timer();
+    EXPECT_TRUE(transfer.requested.empty());
+    ASSERT_EQ(environment.errors.size(), 1u);
+    EXPECT_NE(environment.errors[0].find("Einstellungen können nicht gelesen werden"), std::string::npos);
+    std::ifstream log(folder / "logTavik.TXT");
+    EXPECT_NE(std::string(std::istreambuf_iterator<char>(log), {}).find(environment.errors[0]), std::string::npos);
+
+    registry.unreadable = false;
+    form->Timer1_Timer();
+    EXPECT_EQ(transfer.requested, std::vector<std::string>{ipUrl()});
+    EXPECT_TRUE(dialogs.questions.empty()) << "the profile was set up all along";
+    EXPECT_EQ(environment.errors.size(), 2u) << "and says that it works again";
+}
+
+// A second start of a running profile would remove the other one's hosts line
+// when it ends; it says so and ends before it touches anything.
+TEST_F(StartUp, ASecondStartOfAProfileSaysSoAndEnds) {
+    environment.arguments = "Büro 2/ä";
+    environment.claim = ProfileClaim::InUse;
+    try {
+        load();
+        ADD_FAILURE() << "the second start went on";
+    } catch (const ProgramEnded& end) {
+        EXPECT_NE(end.code, 0);
+    }
+    EXPECT_EQ(environment.claimed, std::vector<std::string>{"Büro 2/ä"});
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_NE(dialogs.boxes[0].text.find("„Büro 2/ä“ läuft bereits"), std::string::npos);
+    ASSERT_EQ(environment.errors.size(), 1u);
+    EXPECT_NE(environment.errors[0].find("läuft bereits"), std::string::npos);
+    EXPECT_TRUE(registry.reads.empty());
+    EXPECT_FALSE(tray.present);
+
+    // When the claim cannot be checked, the program says so and runs.
+    environment.claim = ProfileClaim::Unchecked;
+    environment.errors.clear();
+    load();
+    EXPECT_TRUE(tray.present);
+    ASSERT_EQ(environment.errors.size(), 1u);
+    EXPECT_NE(environment.errors[0].find("lässt sich nicht prüfen"), std::string::npos);
+}
+
 class Exit : public StartformFixture {};
 
 TEST_F(Exit, SendsTheOfflineNoticeRemovesTheLineAndTheIcon) {
@@ -125,6 +176,11 @@ TEST_F(Exit, SendsTheOfflineNoticeRemovesTheLineAndTheIcon) {
     EXPECT_EQ(hostsStore.files[environment.hosts].find("firma-server"), std::string::npos);
     EXPECT_FALSE(tray.present);
     EXPECT_FALSE(tray.hooked);
+    // A silent server may hold the notice only a few seconds, the cycle's
+    // requests keep the transfer's own limits.
+    ASSERT_TRUE(transfer.limitsAtRequest.back().has_value());
+    EXPECT_LE(*transfer.limitsAtRequest.back(), 10s);
+    EXPECT_FALSE(transfer.limitsAtRequest.front().has_value());
 }
 
 TEST_F(Exit, FailedOfflineNoticeStillRemovesTheLine) {

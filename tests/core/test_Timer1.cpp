@@ -265,5 +265,38 @@ TEST_F(Cycle, CycleAskedForDuringARequestIsSkipped) {
     EXPECT_EQ(transfer.requested.size(), 1u);
 }
 
+// A request with an empty customer number or password can only be refused;
+// none is sent, the user hears of it once when the state begins, and such
+// cycles do not count towards the restart after a long time offline.
+TEST_F(Cycle, WithoutCustomerNumberOrPasswordNothingIsSentAndItIsSaidOnce) {
+    for (const char* missing : {"User", "Passwort"}) {
+        SCOPED_TRACE(missing);
+        transfer.requested.clear();
+        environment.errors.clear();
+        store(missing, "");
+        store("Restart", "1");
+        TavikGlobal fresh;
+        g = fresh;
+        load();
+        answerIpRequests(kAccepted);
+        EXPECT_EQ(requestsAfterTicks(12), 0u);
+        EXPECT_EQ(g.OfflineCount, 0);
+        EXPECT_TRUE(processes.started.empty());
+        ASSERT_EQ(environment.errors.size(), 1u);
+        EXPECT_NE(environment.errors[0].find("fehlen Kundennummer oder Passwort"), std::string::npos);
+
+        g.User = "k1";
+        g.Passwort = "pw";
+        EXPECT_EQ(requestsAfterTicks(1), 1u);
+        g.Passwort.clear();
+        form->form().setMerkerFrame1("Offline");
+        EXPECT_EQ(requestsAfterTicks(3), 0u);
+        EXPECT_EQ(environment.errors.size(), 2u) << "said again when the state begins again";
+        EXPECT_THROW(form->menu_popup_exit_Click(), ProgramEnded);
+        EXPECT_EQ(transfer.requested.size(), 1u) << "no offline notice either";
+        store(missing, missing == std::string("User") ? "k1" : "pw");
+    }
+}
+
 }  // namespace
 }  // namespace tavik

@@ -1,4 +1,6 @@
 #pragma once
+#include <vector>
+
 #include "platform/ProgramEnvironment.h"
 
 namespace tavik {
@@ -16,6 +18,17 @@ public:
     std::string serviceHost() const override { return service; }
     std::string updateHost() const override { return update; }
     std::filesystem::path hostsFile() const override { return hosts; }
+
+    // What claimProfile answers, and the profiles it was asked for.
+    ProfileClaim claim = ProfileClaim::Claimed;
+    std::vector<std::string> claimed;
+    ProfileClaim claimProfile(const std::string& profile) override {
+        claimed.push_back(profile);
+        return claim;
+    }
+    // Lines written to standard error.
+    mutable std::vector<std::string> errors;
+    void reportError(const std::string& text) const override { errors.push_back(text); }
 };
 
 }  // namespace tavik

@@ -20,16 +20,23 @@ MemoryRegistry::Slot MemoryRegistry::slotOf(RegRoot root, const std::string& key
 
 std::optional<RegValue> MemoryRegistry::readValue(RegRoot root, const std::string& key,
                                                   const std::string& name) {
+    auto found = lookupValue(root, key, name);
+    if (found.status != RegLookup::Status::Found) return std::nullopt;
+    return found.value;
+}
+
+RegLookup MemoryRegistry::lookupValue(RegRoot root, const std::string& key, const std::string& name) {
     reads.push_back({root, key, name});
+    if (unreadable) return {RegLookup::Status::Unreadable, {}};
     const auto found = values_.find(slotOf(root, key, name));
-    if (found == values_.end()) return std::nullopt;
-    return found->second.value;
+    if (found == values_.end()) return {};
+    return {RegLookup::Status::Found, found->second.value};
 }
 
 bool MemoryRegistry::writeValue(RegRoot root, const std::string& key, const std::string& name,
                                 const RegValue& value) {
     ++writeCalls;
-    if (failWrites) return false;
+    if (failWrites || unreadable) return false;
     const auto slot = slotOf(root, key, name);
     const auto found = values_.find(slot);
     if (found != values_.end()) {

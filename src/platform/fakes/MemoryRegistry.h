@@ -23,6 +23,7 @@ public:
 
     std::optional<RegValue> readValue(RegRoot root, const std::string& key,
                                       const std::string& name) override;
+    RegLookup lookupValue(RegRoot root, const std::string& key, const std::string& name) override;
     bool writeValue(RegRoot root, const std::string& key, const std::string& name,
                     const RegValue& value) override;
 
@@ -31,6 +32,9 @@ public:
 
     // When set, every write fails and stores nothing (a store without rights).
     bool failWrites = false;
+    // When set, every read finds the store unreadable (locked by another
+    // program) and every write fails.
+    bool unreadable = false;
     // Number of write attempts, failed ones included.
     int writeCalls = 0;
     // Every read, as asked for (exact spelling), oldest first.

@@ -95,6 +95,11 @@ void HttplibTransfer::cancel() {
     changed_.notify_all();
 }
 
+void HttplibTransfer::limitTotalTime(std::chrono::milliseconds total) {
+    std::lock_guard lock(mutex_);
+    totalLimit_ = total;
+}
+
 bool HttplibTransfer::beginTransfer() {
     std::lock_guard lock(mutex_);
     if (running_) return false;  // a second request while one is in flight
@@ -111,9 +116,14 @@ void HttplibTransfer::endTransfer() {
 }
 
 HttplibTransfer::Outcome HttplibTransfer::runExchange(const HttpUrl& url, std::size_t bodyCap) {
+    // A limit set from outside shortens every time limit, so that not even
+    // the opening of the connection outlasts it.
+    HttpTimeouts limits = timeouts_;
     {
         std::lock_guard lock(mutex_);
         if (cancelRequested_) return {};
+        for (auto* limit : {&limits.connect, &limits.read, &limits.write, &limits.total})
+            *limit = std::min(*limit, totalLimit_);
     }
 
     // Declared before the threads so that they outlive both of them.
@@ -122,16 +132,16 @@ HttplibTransfer::Outcome HttplibTransfer::runExchange(const HttpUrl& url, std::s
     client.set_socket_options([&received](socket_t socket) { received.watch(socket); });
     const std::uint64_t budget =
         bodyCap > UINT64_MAX - kHeaderAllowance ? UINT64_MAX : bodyCap + kHeaderAllowance;
-    applyTimeout(timeouts_.connect, [&](time_t s, time_t us) { client.set_connection_timeout(s, us); });
-    applyTimeout(timeouts_.read, [&](time_t s, time_t us) { client.set_read_timeout(s, us); });
-    applyTimeout(timeouts_.write, [&](time_t s, time_t us) { client.set_write_timeout(s, us); });
+    applyTimeout(limits.connect, [&](time_t s, time_t us) { client.set_connection_timeout(s, us); });
+    applyTimeout(limits.read, [&](time_t s, time_t us) { client.set_read_timeout(s, us); });
+    applyTimeout(limits.write, [&](time_t s, time_t us) { client.set_write_timeout(s, us); });
     client.set_follow_location(false);
     client.set_keep_alive(false);
     client.set_url_encode(false);  // the target is encoded already, and only as far as needed
 
     Outcome outcome;
     bool exchangeOk = false;
-    const auto deadline = std::chrono::steady_clock::now() + timeouts_.total;
+    const auto deadline = std::chrono::steady_clock::now() + limits.total;
     auto aborted = [this] {
         std::lock_guard lock(mutex_);
         return abort_;

@@ -35,6 +35,7 @@ public:
     std::string openUrl(const std::string& url, std::size_t bodyCap,
                         const std::function<void(int state)>& onState) override;
     void cancel() override;
+    void limitTotalTime(std::chrono::milliseconds total) override;
 
 private:
     struct Outcome {
@@ -57,6 +58,7 @@ private:
     bool finished_ = false;
     bool cancelRequested_ = false;
     bool abort_ = false;
+    std::chrono::milliseconds totalLimit_ = std::chrono::milliseconds::max();
 };
 
 }  // namespace tavik

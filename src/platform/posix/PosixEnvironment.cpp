@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "platform/posix/SqliteRegistry.h"
+
 namespace tavik {
 namespace {
 
@@ -42,5 +44,9 @@ std::string PosixEnvironment::updateHost() const {
 }
 
 std::filesystem::path PosixEnvironment::hostsFile() const { return environmentOr("TAVIK_HOSTS_FILE", "/etc/hosts"); }
+
+ProfileClaim PosixEnvironment::claimProfile(const std::string& profile) {
+    return profileLock_.claim(SqliteRegistry::defaultPath(), profile);
+}
 
 }  // namespace tavik

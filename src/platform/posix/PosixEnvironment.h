@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/ProgramEnvironment.h"
+#include "platform/posix/ProfileLock.h"
 
 namespace tavik {
 
@@ -16,6 +17,8 @@ public:
     std::string serviceHost() const override;
     std::string updateHost() const override;
     std::filesystem::path hostsFile() const override;
+    // The lock lies beside the settings store the program uses.
+    ProfileClaim claimProfile(const std::string& profile) override;
 
     // The argument words joined by one blank.
     static std::string joinArguments(const std::vector<std::string>& words);
@@ -23,6 +26,7 @@ public:
 private:
     std::filesystem::path folder_;
     std::string commandLine_;
+    ProfileLock profileLock_;
 };
 
 }  // namespace tavik

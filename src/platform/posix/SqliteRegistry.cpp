@@ -23,6 +23,10 @@ namespace {
 // Long enough to outlast another process's write, short enough that the
 // program does not hang on a store someone keeps locked.
 constexpr int kBusyTimeoutMs = 5000;
+// Switching to write-ahead logging is only worth a short wait: the store
+// works without it, and a store that stays locked would otherwise cost the
+// full wait twice on every attempt to open it.
+constexpr int kModeSwitchWaitMs = 500;
 
 constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS registry(root TEXT, key TEXT, name TEXT, type INTEGER, data BLOB);"
@@ -117,7 +121,7 @@ sqlite3* SqliteRegistry::connection() {
         const int rc = sqlite3_open_v2(file_.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
         std::unique_ptr<sqlite3, Closer> db(raw);
         if (rc != SQLITE_OK) return nullptr;
-        sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+        sqlite3_busy_timeout(db.get(), kModeSwitchWaitMs);
         // Write-ahead logging keeps each write short (no journal file and one
         // flush per checkpoint instead of several per write), so processes
         // sharing the store rarely wait on each other. A crash may lose the
@@ -125,6 +129,7 @@ sqlite3* SqliteRegistry::connection() {
         // registry flushes lazily. If the mode cannot be switched now (another
         // connection is busy), the file keeps its mode and still works.
         exec(db.get(), "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+        sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
         if (!exec(db.get(), kSchema)) return nullptr;
         db_ = std::move(db);
     } catch (...) {
@@ -137,13 +142,29 @@ bool SqliteRegistry::isOpen() { return connection() != nullptr; }
 
 std::optional<RegValue> SqliteRegistry::readValue(RegRoot root, const std::string& key,
                                                   const std::string& name) {
+    auto found = lookupValue(root, key, name);
+    if (found.status != RegLookup::Status::Found) return std::nullopt;
+    return std::move(found.value);
+}
+
+RegLookup SqliteRegistry::lookupValue(RegRoot root, const std::string& key, const std::string& name) {
+    const RegLookup kUnreadable{RegLookup::Status::Unreadable, {}};
     sqlite3* db = connection();
-    if (!db) return std::nullopt;
+    if (!db) return kUnreadable;
     Statement select(db, kSelect);
     if (!select.ok() || !select.bindText(1, rootText(root)) || !select.bindText(2, key) ||
-        !select.bindText(3, name) || select.step() != SQLITE_ROW)
-        return std::nullopt;
-    return RegValue{select.columnInt(0), select.columnBytes(1)};
+        !select.bindText(3, name))
+        return kUnreadable;
+    // Only a finished search without a row means the value is absent; a
+    // lock that outlasted the wait or a damaged file is no answer at all.
+    switch (select.step()) {
+    case SQLITE_ROW:
+        return {RegLookup::Status::Found, RegValue{select.columnInt(0), select.columnBytes(1)}};
+    case SQLITE_DONE:
+        return {};
+    default:
+        return kUnreadable;
+    }
 }
 
 bool SqliteRegistry::writeValue(RegRoot root, const std::string& key, const std::string& name,

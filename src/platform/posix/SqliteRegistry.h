@@ -15,7 +15,7 @@ namespace tavik {
 // with root 'HKCU' or 'HKLM', key and name matched case-insensitively (ASCII
 // letters, SQLite's NOCASE) and data the value's bytes without a closing NUL.
 // Several processes may share the file: each write is its own transaction and
-// a locked file is waited for.
+// a locked file is waited for, a few seconds at most.
 class SqliteRegistry : public RegistryBackend {
 public:
     explicit SqliteRegistry(std::filesystem::path file);
@@ -25,6 +25,9 @@ public:
 
     std::optional<RegValue> readValue(RegRoot root, const std::string& key,
                                       const std::string& name) override;
+    // Unreadable when the file cannot be opened or another connection keeps
+    // it locked for longer than the wait.
+    RegLookup lookupValue(RegRoot root, const std::string& key, const std::string& name) override;
     bool writeValue(RegRoot root, const std::string& key, const std::string& name,
                     const RegValue& value) override;
 

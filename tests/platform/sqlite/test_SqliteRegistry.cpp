@@ -179,6 +179,7 @@ TEST_F(SqliteRegistryTest, UnusableStoreReadsEmptyAndRefusesWrites) {
         EXPECT_FALSE(store.isOpen());
         EXPECT_FALSE(store.writeValue(RegRoot::HKLM, "K", "n", {kRegSz, "v"}));
         EXPECT_FALSE(store.readValue(RegRoot::HKLM, "K", "n").has_value());
+        EXPECT_EQ(store.lookupValue(RegRoot::HKLM, "K", "n").status, RegLookup::Status::Unreadable);
         std::string section = "Tavik6";
         std::string name = "User";
         std::string value = "k1";
@@ -186,6 +187,33 @@ TEST_F(SqliteRegistryTest, UnusableStoreReadsEmptyAndRefusesWrites) {
         EXPECT_EQ(name, "False");
         EXPECT_EQ(rw.read("Tavik6", "User"), "");
     }
+}
+
+// Another program holding the store locked (an exclusive transaction on a
+// file in rollback-journal mode, as the sqlite3 tool makes a new file) is
+// waited for a few seconds, then reported as a store that cannot be read,
+// not as one without the value; once the lock is gone the value is there.
+TEST_F(SqliteRegistryTest, AStoreLockedByAnotherConnectionIsUnreadableNotEmpty) {
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other,
+                           "CREATE TABLE registry(root TEXT, key TEXT, name TEXT, type INTEGER, data BLOB);"
+                           "INSERT INTO registry VALUES('HKLM', 'Software\\Kovrin\\Tavik6\\Tavik6', 'Install', 1, "
+                           "CAST('01.12.2026' AS BLOB));"
+                           "BEGIN EXCLUSIVE;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    SqliteRegistry store(file);
+    RwModul rw(store, dialogs);
+    EXPECT_EQ(rw.read("Tavik6", "Install"), "");
+    EXPECT_EQ(rw.unreadableReads(), 1u);
+
+    ASSERT_EQ(sqlite3_exec(other, "COMMIT;", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    EXPECT_EQ(rw.read("Tavik6", "Install"), "01.12.2026");
+    EXPECT_EQ(store.lookupValue(RegRoot::HKLM, "Software\\Kovrin\\Tavik6\\Tavik6", "User").status,
+              RegLookup::Status::Absent);
+    EXPECT_EQ(rw.unreadableReads(), 1u);
 }
 
 TEST_F(SqliteRegistryTest, UnreadableFolderThatLaterOpensUp) {

@@ -1,0 +1,31 @@
+#pragma once
+#include <string>
+
+namespace tavik::startformText {
+
+// What start-up, the cycle and the exit say when they cannot do their job.
+
+inline std::string profileInUse(const std::string& profile) {
+    return "Das Profil „" + profile + "“ läuft bereits in einem anderen Tavik6-Programm.\r"
+           "Ein zweiter Start desselben Profils würde dessen Eintrag in der Hosts-Datei entfernen; "
+           "dieser Start wird daher beendet.";
+}
+
+inline std::string profileUnchecked(const std::string& profile) {
+    return "Ob das Profil „" + profile + "“ schon in einem anderen Tavik6-Programm läuft, lässt sich nicht "
+           "prüfen (keine Sperrdatei beim Einstellungsspeicher möglich). Das Programm startet trotzdem.";
+}
+
+inline constexpr const char* kStoreUnreadable =
+    "Die Einstellungen können nicht gelesen werden: Der Einstellungsspeicher ist gesperrt oder nicht "
+    "erreichbar. Tavik6 versucht es alle 30 Sekunden erneut und fragt bis dahin nicht beim Server an.";
+
+inline constexpr const char* kStoreReadableAgain =
+    "Die Einstellungen sind wieder lesbar; Tavik6 arbeitet weiter.";
+
+inline std::string noCredentials(const std::string& profile) {
+    return "Für das Profil „" + profile + "“ fehlen Kundennummer oder Passwort. Tavik6 fragt nicht beim "
+           "Server an, bis beide eingetragen sind (Menü „Setup“).";
+}
+
+}  // namespace tavik::startformText
