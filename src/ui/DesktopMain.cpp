@@ -81,10 +81,13 @@ int runDesktop(int argc, char** argv) {
     QtEventLoop loop;
     HttplibTransfer transfer(loop);
     SystemClock clock;
-    PosixProcesses processes;
+    PosixProcesses posixProcesses;
     SysfsDialUp dialUp;
     LogindSession session;
-    XdgBrowserLookup browser(XdgBrowserLookup::fromEnvironment());
+    XdgBrowserLookup browser(XdgBrowserLookup::pathFromEnvironment());
+    // Pages for the default browser are started through the desktop's
+    // launcher, which knows how its Exec line is meant.
+    BrowserLaunchingProcesses processes(posixProcesses, browser);
     WindowsRelay windowsRelay;
     TavikGlobal g;
     QtDialogs dialogs(g);
