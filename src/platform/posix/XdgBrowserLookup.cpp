@@ -99,4 +99,9 @@ bool BrowserLaunchingProcesses::start(const std::string& commandLine) {
     return false;
 }
 
+void BrowserLaunchingProcesses::exitNow(int code) {
+    inner_.exitNow(code);
+    std::abort();  // not reached: the inner port ends the process
+}
+
 }  // namespace tavik

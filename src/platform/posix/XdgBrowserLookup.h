@@ -55,7 +55,7 @@ public:
     BrowserLaunchingProcesses(Processes& inner, XdgBrowserLookup& browser) : inner_(inner), browser_(browser) {}
 
     bool start(const std::string& commandLine) override;
-    [[noreturn]] void exitNow(int code) override { inner_.exitNow(code); }
+    [[noreturn]] void exitNow(int code) override;
 
 private:
     Processes& inner_;
