@@ -34,7 +34,8 @@ constexpr const char* kSetupHelp =
 constexpr const char* kHelpHelp = "Dieses Fenster";
 constexpr const char* kInfoHelp = "Info über dieses Software";
 constexpr const char* kQuitHelp = "Setupmenü beenden";
-// A text never needs more lines than these beside its control.
+// A text never needs more lines than these beside its control; the short
+// ones at the right end of the button rows keep to one.
 constexpr int kLongExplanationLines = 3;
 constexpr int kButtonExplanationLines = 2;
 
@@ -157,7 +158,7 @@ Hilfe::Hilfe(QWidget* parent) : QDialog(parent) {
         pairs->addWidget(left, pair, 0);
         pairs->addWidget(explanation(leftHelp, kButtonExplanationLines, this), pair, 1);
         pairs->addWidget(right, pair, 2);
-        pairs->addWidget(explanation(rightHelp, kButtonExplanationLines, this), pair, 3);
+        pairs->addWidget(explanation(rightHelp, 1, this), pair, 3);
         ++pair;
     };
     addPair(Setup, kSetupHelp, Help, kHelpHelp);
