@@ -88,6 +88,12 @@ std::string XdgBrowserLookup::xdgOpen() const {
 }
 
 bool BrowserLaunchingProcesses::start(const std::string& commandLine) {
+    // A page without a program in front: no browser was found at start.
+    if (!commandLine.empty() && commandLine.front() == ' ') {
+        std::fprintf(stderr, "Tavik6: Es wurde kein Browser gefunden; die Seite%s kann nicht geöffnet werden.\n",
+                     commandLine.c_str());
+        return false;
+    }
     const auto page = browser_.pageOf(commandLine);
     if (!page) return inner_.start(commandLine);
     const std::string reason = browser_.launch(*page);

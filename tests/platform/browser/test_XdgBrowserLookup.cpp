@@ -145,6 +145,8 @@ TEST_F(XdgBrowserLookupTest, WithoutAHandlerXdgOpenStandsInThenNothing) {
     fs::remove(top / "bin/xdg-open");
     outcome = findAndStart();
     EXPECT_EQ(outcome.found, "");
+    EXPECT_FALSE(outcome.started);
+    EXPECT_EQ(outcome.passedOn, "/usr/bin/AppToService /Remove \"Tavik6\"\n");
 }
 
 TEST_F(XdgBrowserLookupTest, AHandlerThatCannotBeStartedFallsBackToXdgOpen) {
