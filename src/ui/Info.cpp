@@ -62,7 +62,8 @@ void Info::setText(const std::string& text) {
     // only a line wider than half the screen wraps.
     const QFontMetrics metrics(Info_->font());
     int widest = 0;
-    for (const QString& line : shown.split(QLatin1Char('\n'))) widest = std::max(widest, metrics.horizontalAdvance(line) + 1);
+    for (const QString& line : shown.split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line) + 1);
     const int limit = screen() ? screen()->availableGeometry().width() / 2 : kLabelMinimumWidth;
     Info_->setMinimumWidth(std::clamp(widest, kLabelMinimumWidth, std::max(limit, kLabelMinimumWidth)));
     adjustSize();
