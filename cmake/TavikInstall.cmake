@@ -126,6 +126,8 @@ set(CPACK_DEBIAN_TAVIK6_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME tavik6-desktop)
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS "tavik6 (= ${PROJECT_VERSION})")
+# Qt's own texts in German.
+set(CPACK_DEBIAN_DESKTOP_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_COMPONENT_DESKTOP_DESCRIPTION "desktop front end of Tavik6
 The icon in the notification area with its menu, the first-start wizard,
 the settings, info, help and about windows and the browser window of the

@@ -22,6 +22,7 @@ test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # the desktop front end, its browser window and the review pictures
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-webengine-dev libgl-dev
+  libglib2.0-dev qt6-translations-l10n  # the desktop's launcher library (GIO); Qt's German texts
   xvfb xauth x11-utils imagemagick xdotool trayer
   # fuzzing and sanitizers; a second resolver; packaging and its checks
   clang-14 libclang-rt-14-dev llvm-14 musl-tools dpkg-dev fakeroot lintian

@@ -21,6 +21,7 @@
 #include "platform/posix/SystemClock.h"
 #include "platform/posix/XdgBrowserLookup.h"
 #include "ui/DesktopContext.h"
+#include "ui/GermanQtTexts.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtEventLoop.h"
 #include "ui/QtTray.h"
@@ -75,16 +76,21 @@ int runDesktop(int argc, char** argv) {
     char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>("Tavik6"), nullptr};
     QApplication app(qtArgc, qtArgv);
     QApplication::setQuitOnLastWindowClosed(false);  // the program lives in the tray
+    GermanQtTexts qtTexts(QLocale::system());
+    installGermanQtTexts(qtTexts, "Tavik6");
 
     SqliteRegistry registry(SqliteRegistry::defaultPath());
     PosixHostsFileStore hostsStore;
     QtEventLoop loop;
     HttplibTransfer transfer(loop);
     SystemClock clock;
-    PosixProcesses processes;
+    PosixProcesses posixProcesses;
     SysfsDialUp dialUp;
     LogindSession session;
-    XdgBrowserLookup browser(XdgBrowserLookup::fromEnvironment());
+    XdgBrowserLookup browser(XdgBrowserLookup::pathFromEnvironment());
+    // Pages for the default browser are started through the desktop's
+    // launcher, which knows how its Exec line is meant.
+    BrowserLaunchingProcesses processes(posixProcesses, browser);
     WindowsRelay windowsRelay;
     TavikGlobal g;
     QtDialogs dialogs(g);

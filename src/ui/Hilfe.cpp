@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,7 +34,10 @@ constexpr const char* kSetupHelp =
 constexpr const char* kHelpHelp = "Dieses Fenster";
 constexpr const char* kInfoHelp = "Info über dieses Software";
 constexpr const char* kQuitHelp = "Setupmenü beenden";
-constexpr int kExplanationWidth = 260;
+// A text never needs more lines than these beside its control; the short
+// ones at the right end of the button rows keep to one.
+constexpr int kLongExplanationLines = 3;
+constexpr int kButtonExplanationLines = 2;
 
 QString text(const char* utf8) { return QString::fromUtf8(utf8); }
 
@@ -59,13 +63,24 @@ protected:
     }
 };
 
-QLabel* explanation(const char* utf8, QWidget* parent) {
+// The narrowest width at which `label` shows its text in at most `lines` lines.
+int widthForLines(const QLabel* label, int lines) {
+    const QFontMetrics metrics(label->font());
+    const int oneLine = metrics.horizontalAdvance(label->text()) + 1;
+    for (int width = oneLine / lines; width < oneLine; width += 4) {
+        const QRect needed = metrics.boundingRect(QRect(0, 0, width, 1 << 20), Qt::TextWordWrap, label->text());
+        if (needed.height() <= lines * metrics.lineSpacing()) return width;
+    }
+    return oneLine;
+}
+
+QLabel* explanation(const char* utf8, int lines, QWidget* parent) {
     auto* label = new QLabel(text(utf8), parent);
     label->setObjectName(QStringLiteral("explanation"));
     // Plain text keeps every blank as written.
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
-    label->setMinimumWidth(kExplanationWidth);
+    label->setMinimumWidth(widthForLines(label, lines));
     return label;
 }
 
@@ -116,10 +131,11 @@ Hilfe::Hilfe(QWidget* parent) : QDialog(parent) {
     auto* rows = new QGridLayout(this);
     rows->setMenuBar(menuBar);
     rows->setHorizontalSpacing(12);
+    rows->setColumnStretch(1, 1);
     int row = 0;
     auto addRow = [&](QWidget* control, const char* help) {
-        rows->addWidget(control, row, 0, 1, 2);
-        rows->addWidget(explanation(help, this), row, 2, 1, 2);
+        rows->addWidget(control, row, 0);
+        rows->addWidget(explanation(help, kLongExplanationLines, this), row, 1);
         ++row;
     };
     auto* fieldsBlock = new QWidget(this);
@@ -131,16 +147,23 @@ Hilfe::Hilfe(QWidget* parent) : QDialog(parent) {
     addRow(link(Parameter::updateLinkPicture()), kUpdateLinkHelp);
     addRow(box(parameterText::ntdienst), kServiceHelp);
     addRow(link(Parameter::downloadLinkPicture()), kDownloadHelp);
-    // Two buttons share a row, each with its own explanation.
+    // Two buttons share a row, each with its own explanation; the rows of
+    // buttons have columns of their own, so their texts are not squeezed
+    // into the columns above.
+    auto* pairs = new QGridLayout;
+    pairs->setHorizontalSpacing(12);
+    pairs->setColumnStretch(1, 1);
+    int pair = 0;
     auto addPair = [&](QPushButton* left, const char* leftHelp, QPushButton* right, const char* rightHelp) {
-        rows->addWidget(left, row, 0);
-        rows->addWidget(explanation(leftHelp, this), row, 1);
-        rows->addWidget(right, row, 2);
-        rows->addWidget(explanation(rightHelp, this), row, 3);
-        ++row;
+        pairs->addWidget(left, pair, 0);
+        pairs->addWidget(explanation(leftHelp, kButtonExplanationLines, this), pair, 1);
+        pairs->addWidget(right, pair, 2);
+        pairs->addWidget(explanation(rightHelp, 1, this), pair, 3);
+        ++pair;
     };
     addPair(Setup, kSetupHelp, Help, kHelpHelp);
     addPair(Info, kInfoHelp, quit_button_, kQuitHelp);
+    rows->addLayout(pairs, row, 0, 1, 2);
 }
 
 }  // namespace tavik

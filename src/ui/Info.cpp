@@ -1,13 +1,23 @@
 #include "ui/Info.h"
 
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
 
 #include "ui/QtText.h"
 #include "ui/TrayPictures.h"
 
 namespace tavik {
+namespace {
+
+// The label's size as designed.
+constexpr int kLabelMinimumWidth = 225;
+constexpr int kLabelMinimumHeight = 65;
+
+}  // namespace
 
 Info::Info(const std::string& profil, std::function<void()> setupAction, std::chrono::milliseconds lifetime,
            QWidget* parent)
@@ -21,7 +31,7 @@ Info::Info(const std::string& profil, std::function<void()> setupAction, std::ch
     setWindowTitle(QStringLiteral("Tavik - Warnung  [") + QString::fromStdString(profil) + QStringLiteral("]"));
 
     Info_->setObjectName(QStringLiteral("Info"));
-    Info_->setMinimumSize(225, 65);
+    Info_->setMinimumSize(kLabelMinimumWidth, kLabelMinimumHeight);
     Info_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Info_->setWordWrap(true);
     Info_->setTextFormat(Qt::PlainText);
@@ -45,7 +55,19 @@ Info::Info(const std::string& profil, std::function<void()> setupAction, std::ch
     Timer1_.start(static_cast<int>(lifetime.count()));
 }
 
-void Info::setText(const std::string& text) { Info_->setText(qtText(text)); }
+void Info::setText(const std::string& text) {
+    const QString shown = qtText(text);
+    Info_->setText(shown);
+    // Each line of the message on one line of the window, as it was written;
+    // only a line wider than half the screen wraps.
+    const QFontMetrics metrics(Info_->font());
+    int widest = 0;
+    for (const QString& line : shown.split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line) + 1);
+    const int limit = screen() ? screen()->availableGeometry().width() / 2 : kLabelMinimumWidth;
+    Info_->setMinimumWidth(std::clamp(widest, kLabelMinimumWidth, std::max(limit, kLabelMinimumWidth)));
+    adjustSize();
+}
 
 QString Info::text() const { return Info_->text(); }
 

@@ -96,6 +96,7 @@ void Parameter::buildControls() {
     setup0_->setObjectName(QStringLiteral("setup_0"));
     setup1_ = new QLineEdit(this);
     setup1_->setObjectName(QStringLiteral("setup_1"));
+    setup1_->setEchoMode(QLineEdit::Password);
     auto* fields = new QGridLayout;
     fields->addWidget(new QLabel(text(parameterText::Kundennummer), this), 0, 0);
     fields->addWidget(setup0_, 0, 1);
@@ -251,8 +252,9 @@ void Parameter::SetUP_Button_Click() {
     softwareupdate browser(context_.environment.programFolder());
     browser.Tag = settingsPageUrl(context_.environment.serviceHost(), setup0_->text().toStdString(),
                                   setup1_->text().toStdString());
-    // The settings wait, inert, until the page's window is closed.
-    setEnabled(false);
+    // The settings step aside while the page's window is open: topmost, they
+    // would cover it. They close when it closes.
+    hide();
     browser.showModal();
     close();
 }

@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "BrowserWindow.h"
+#include "ui/GermanQtTexts.h"
 
 namespace {
 
@@ -29,6 +30,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavik6-browser"));
+    tavik::GermanQtTexts qtTexts(QLocale::system(), {QStringLiteral("qtbase"), QStringLiteral("qtwebengine")});
+    tavik::installGermanQtTexts(qtTexts, "tavik6-browser");
 
     QStringList arguments = QApplication::arguments().mid(1);
     const bool printTitle = arguments.removeAll(QStringLiteral("--print-title")) > 0;

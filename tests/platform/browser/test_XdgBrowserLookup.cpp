@@ -2,148 +2,162 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
+
+#include "platform/fakes/FakeProcesses.h"
 
 namespace tavik {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A desktop in a temporary folder: a bin folder for PATH, a data home and
-// two data dirs, and a fake xdg-mime that prints what the test asks for.
+constexpr const char* kPage = "http://127.0.0.1:8080/V5/de/anmeldung.shtml";
+constexpr const char* kDesktopId = "tavik-test-browser.desktop";
+
+std::string readFile(const fs::path& file) {
+    std::ifstream in(file);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A desktop of its own in a temporary folder: data and config homes, empty
+// system folders, a bin folder for PATH, and programs that write down the
+// arguments and the variable FOO they were started with.
 class XdgBrowserLookupTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "tavik-xdg-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         top = pattern;
-        for (const char* dir : {"bin", "home/applications", "share1/applications", "share2/applications"})
+        for (const char* dir : {"bin", "data/applications", "config", "system-data", "system-config"})
             fs::create_directories(top / dir);
-        paths.path = (top / "bin").string() + ":" + (top / "nowhere").string();
-        paths.dataHome = (top / "home").string();
-        paths.dataDirs = (top / "share1").string() + ":" + (top / "share2").string();
-        paths.xdgMime = (top / "bin" / "xdg-mime").string();
+        const std::string record = "printf '%s\\n' \"FOO=$FOO\" \"$@\" > \"" + (top / "args.tmp").string() +
+                                   "\" && mv \"" + (top / "args.tmp").string() + "\" \"" +
+                                   (top / "args.txt").string() + "\"";
+        script(top / "record", record);
+        script(top / "flatpak", record);
+        script(top / "mein browser", record);
     }
     void TearDown() override { fs::remove_all(top); }
 
-    void script(const fs::path& file, const std::string& body) {
-        fs::create_directories(file.parent_path());
+    static void script(const fs::path& file, const std::string& body) {
         std::ofstream(file) << "#!/bin/sh\n" << body << "\n";
         fs::permissions(file, fs::perms::owner_all);
     }
-    // xdg-mime answering `answer` for text/html only, as the real one is asked.
-    void xdgMimeAnswers(const std::string& answer) {
-        script(top / "bin" / "xdg-mime",
-               "[ \"$1 $2 $3\" = \"query default text/html\" ] || exit 3\necho '" + answer + "'");
+    // The default handler for http, with this Exec line.
+    void defaultBrowser(const std::string& exec) {
+        std::ofstream(top / "data/applications" / kDesktopId)
+            << "[Desktop Entry]\nType=Application\nName=Testbrowser\nExec=" << exec
+            << "\nMimeType=x-scheme-handler/http;text/html;\n\n[Desktop Action private]\nExec=/bin/false %u\n";
+        std::ofstream(top / "config/mimeapps.list") << "[Default Applications]\nx-scheme-handler/http=" << kDesktopId
+                                                    << "\n";
     }
-    void desktopFile(const fs::path& file, const std::string& content) {
-        fs::create_directories(file.parent_path());
-        std::ofstream(file) << content;
+
+    struct Outcome {
+        std::string found;            // what the lookup returned
+        bool started = false;         // what starting the page returned
+        std::string passedOn;         // command lines that went to the plain start, one a line
+    };
+
+    // Finds the browser and starts `page` with it, as the program does: the
+    // command line is what was found, a blank and the page. GIO reads the
+    // desktop's folders once per process, so this runs in a child of its own.
+    Outcome findAndStart(const char* launchWrapper = nullptr) {
+        const fs::path found = top / "found.txt", passed = top / "passed.txt";
+        const pid_t child = fork();
+        if (child == 0) {
+            setenv("XDG_DATA_HOME", (top / "data").c_str(), 1);
+            setenv("XDG_CONFIG_HOME", (top / "config").c_str(), 1);
+            setenv("XDG_DATA_DIRS", (top / "system-data").c_str(), 1);
+            setenv("XDG_CONFIG_DIRS", (top / "system-config").c_str(), 1);
+            setenv("HOME", top.c_str(), 1);
+            setenv("PATH", ((top / "bin").string() + ":/usr/bin:/bin").c_str(), 1);
+            setenv("FOO", "", 1);
+            setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (top / "no-bus").string()).c_str(), 1);
+            unsetenv("XDG_CURRENT_DESKTOP");
+            if (launchWrapper) setenv("GIO_LAUNCH_DESKTOP", launchWrapper, 1);
+            XdgBrowserLookup lookup(XdgBrowserLookup::pathFromEnvironment());
+            FakeProcesses inner;
+            BrowserLaunchingProcesses processes(inner, lookup);
+            const std::string browser = lookup.findBrowser();
+            std::ofstream(found) << browser;
+            const bool started = processes.start(browser + " " + kPage);
+            processes.start("/usr/bin/AppToService /Remove \"Tavik6\"");
+            std::ofstream out(passed);
+            for (const auto& line : inner.started) out << line << "\n";
+            out.close();
+            _exit(started ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        return {readFile(found), WIFEXITED(status) && WEXITSTATUS(status) == 0, readFile(passed)};
     }
-    std::string find() { return XdgBrowserLookup(paths).findBrowser(); }
+
+    // What the started program wrote down; it runs on its own, so give it time.
+    std::string recorded() {
+        for (int i = 0; i < 1000 && !fs::exists(top / "args.txt"); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return readFile(top / "args.txt");
+    }
 
     fs::path top;
-    XdgBrowserLookup::Paths paths;
 };
 
-TEST_F(XdgBrowserLookupTest, DefaultHandlerResolvedThroughPath) {
-    xdgMimeAnswers("webby.desktop");
-    script(top / "bin" / "webby", "exit 0");
-    desktopFile(top / "share2/applications/webby.desktop",
-                "[Desktop Entry]\nName=Webby\nExec=webby %u\n\n[Desktop Action private]\nExec=other --private\n");
-    EXPECT_EQ(find(), (top / "bin" / "webby").string());
-}
-
-TEST_F(XdgBrowserLookupTest, EntryFoundInTheFirstFolderThatHoldsIt) {
-    xdgMimeAnswers("webby.desktop");
-    script(top / "bin" / "homeweb", "");
-    script(top / "bin" / "share1web", "");
-    desktopFile(top / "share1/applications/webby.desktop", "[Desktop Entry]\nExec=share1web\n");
-    EXPECT_EQ(find(), (top / "bin" / "share1web").string());
-    desktopFile(top / "home/applications/webby.desktop", "[Desktop Entry]\nExec=homeweb %U\n");
-    EXPECT_EQ(find(), (top / "bin" / "homeweb").string());
-}
-
-TEST_F(XdgBrowserLookupTest, ExecForms) {
-    const fs::path spaced = top / "opt dir" / "My Browser";
-    script(spaced, "");
-    script(top / "bin" / "webby", "");
+TEST_F(XdgBrowserLookupTest, ThePageReachesTheBrowserBehindItsLauncher) {
+    const std::string dir = top.string();
+    const std::string page = std::string(kPage) + "\n";
     const struct {
+        const char* name;
         std::string exec;
-        std::string expected;
+        std::string arguments;  // FOO, then each argument on a line
     } rows[] = {
-        {"Exec=\"" + spaced.string() + "\" --new %u", spaced.string()},
-        {"Exec=\"" + (top / "opt\\sdir" / "My\\sBrowser").string() + "\" %u", spaced.string()},
-        {"Exec = webby", (top / "bin" / "webby").string()},
-        {"Exec=\"" + spaced.string(), ""},    // no closing quote
-        {"Exec=opt/webby %u", ""},            // a relative path is never started
-        {"ExecDirect=webby", ""},             // another key
+        {"env with a variable", "env FOO=1 " + dir + "/record %u", "FOO=1\n" + page},
+        {"flatpak-like launcher",
+         dir + "/flatpak run --branch=stable --command=browser --file-forwarding org.example.Browser @@u %u @@",
+         "FOO=\nrun\n--branch=stable\n--command=browser\n--file-forwarding\norg.example.Browser\n@@u\n" + page + "@@\n"},
+        {"quoted path with a blank", "\"" + dir + "/mein browser\" --new-window %U", "FOO=\n--new-window\n" + page},
     };
-    xdgMimeAnswers("webby.desktop");
     for (const auto& row : rows) {
-        desktopFile(top / "home/applications/webby.desktop", "[Desktop Entry]\n" + row.exec + "\n");
-        EXPECT_EQ(find(), row.expected) << row.exec;
+        fs::remove(top / "args.txt");
+        defaultBrowser(row.exec);
+        const Outcome outcome = findAndStart();
+        EXPECT_EQ(outcome.found, kDesktopId) << row.name;
+        EXPECT_TRUE(outcome.started) << row.name;
+        EXPECT_EQ(recorded(), row.arguments) << row.name;
+        // Other programs start as before.
+        EXPECT_EQ(outcome.passedOn, "/usr/bin/AppToService /Remove \"Tavik6\"\n") << row.name;
     }
 }
 
-TEST_F(XdgBrowserLookupTest, EntryInASubfolderNamedWithADash) {
-    xdgMimeAnswers("vendor-web.desktop");
-    script(top / "bin" / "vweb", "");
-    desktopFile(top / "share1/applications/vendor/web.desktop", "[Desktop Entry]\nExec=vweb %u\n");
-    EXPECT_EQ(find(), (top / "bin" / "vweb").string());
+TEST_F(XdgBrowserLookupTest, WithoutAHandlerXdgOpenStandsInThenNothing) {
+    script(top / "bin/xdg-open", "exit 0");
+    Outcome outcome = findAndStart();
+    const std::string xdgOpen = (top / "bin/xdg-open").string();
+    EXPECT_EQ(outcome.found, xdgOpen);
+    EXPECT_EQ(outcome.passedOn, xdgOpen + " " + kPage + "\n/usr/bin/AppToService /Remove \"Tavik6\"\n");
+
+    fs::remove(top / "bin/xdg-open");
+    outcome = findAndStart();
+    EXPECT_EQ(outcome.found, "");
+    EXPECT_FALSE(outcome.started);
+    EXPECT_EQ(outcome.passedOn, "/usr/bin/AppToService /Remove \"Tavik6\"\n");
 }
 
-TEST_F(XdgBrowserLookupTest, FallsBackToXdgOpenThenToNothing) {
-    const std::string xdgOpen = (top / "bin" / "xdg-open").string();
-    script(xdgOpen, "");
-    const struct {
-        const char* why;
-        std::string xdgMimeBody;  // empty: no xdg-mime at all
-    } rows[] = {
-        {"no xdg-mime", ""},
-        {"no default", "exit 0"},
-        {"xdg-mime fails", "echo webby.desktop; exit 4"},
-        {"entry missing", "echo missing.desktop"},
-        {"program of the entry missing", "echo gone.desktop"},
-        {"not an entry name", "echo ../../../bin/xdg-mime"},
-        {"a path", "echo ../share1/applications/webby.desktop"},
-    };
-    desktopFile(top / "home/applications/gone.desktop", "[Desktop Entry]\nExec=gone-browser %u\n");
-    for (const auto& row : rows) {
-        fs::remove(paths.xdgMime);
-        if (!row.xdgMimeBody.empty()) script(paths.xdgMime, row.xdgMimeBody);
-        EXPECT_EQ(find(), xdgOpen) << row.why;
-    }
-    fs::remove(xdgOpen);
-    EXPECT_EQ(find(), "");
-}
-
-TEST_F(XdgBrowserLookupTest, HangingXdgMimeIsEndedAndTheLookupGoesOn) {
-    // It keeps its output open through a child of its own; the whole group ends.
-    script(paths.xdgMime, "echo webby.desktop\n/bin/sleep 60 &\nexec /bin/sleep 60");
-    script(top / "bin" / "webby", "");
-    desktopFile(top / "home/applications/webby.desktop", "[Desktop Entry]\nExec=webby\n");
-    script(top / "bin" / "xdg-open", "");
-    paths.timeout = std::chrono::milliseconds(200);
-    EXPECT_EQ(find(), (top / "bin" / "xdg-open").string());
-}
-
-TEST_F(XdgBrowserLookupTest, XdgMimeSeesTheLookupsDataFolders) {
-    script(paths.xdgMime, "[ \"$XDG_DATA_HOME\" = \"" + paths.dataHome + "\" ] && echo webby.desktop");
-    script(top / "bin" / "webby", "");
-    desktopFile(top / "home/applications/webby.desktop", "[Desktop Entry]\nExec=webby\n");
-    EXPECT_EQ(find(), (top / "bin" / "webby").string());
-}
-
-TEST_F(XdgBrowserLookupTest, XdgMimeFoundInPathWhenNotGiven) {
-    xdgMimeAnswers("webby.desktop");
-    script(top / "bin" / "webby", "");
-    desktopFile(top / "home/applications/webby.desktop", "[Desktop Entry]\nExec=webby\n");
-    paths.xdgMime.clear();
-    EXPECT_EQ(find(), (top / "bin" / "webby").string());
+TEST_F(XdgBrowserLookupTest, AHandlerThatCannotBeStartedFallsBackToXdgOpen) {
+    script(top / "bin/xdg-open", "exit 0");
+    defaultBrowser(top.string() + "/record %u");
+    // The launcher's own helper is missing, so it cannot start anything.
+    const Outcome outcome = findAndStart((top / "missing").c_str());
+    EXPECT_EQ(outcome.found, kDesktopId);
+    EXPECT_TRUE(outcome.started);
+    EXPECT_EQ(outcome.passedOn, (top / "bin/xdg-open").string() + " " + kPage +
+                                    "\n/usr/bin/AppToService /Remove \"Tavik6\"\n");
 }
 
 }  // namespace

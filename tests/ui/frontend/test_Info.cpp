@@ -34,6 +34,11 @@ TEST_F(InfoWindow, ShowsTheTextInATopmostWindowNamedAfterTheProfile) {
     EXPECT_TRUE(info->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(info->findChild<QLabel*>(QStringLiteral("Info"))->text(),
               QStringLiteral("Ihre Benutzerangaben wurden nicht bestätigt.\nBitte überprüfen Sie diese noch einmal."));
+    // The two lines of the message stay two lines.
+    const QLabel* label = info->findChild<QLabel*>(QStringLiteral("Info"));
+    const QRect laidOut = label->fontMetrics().boundingRect(QRect(0, 0, label->contentsRect().width(), 1000),
+                                                            Qt::TextWordWrap, label->text());
+    EXPECT_EQ(laidOut.height(), 2 * label->fontMetrics().lineSpacing());
     EXPECT_EQ(info->findChild<QPushButton*>(QStringLiteral("quit_button"))->text(), QStringLiteral("Quit"));
     EXPECT_EQ(info->findChild<QPushButton*>(QStringLiteral("SetUP_Button"))->text(), QStringLiteral("Setup"));
 

@@ -143,6 +143,7 @@ TEST_F(WizardWindow, StepThreeStoresTheLeadingNumberMinusOne) {
 TEST_F(WizardWindow, EachStepShowsAFreshWindowWithItsTexts) {
     std::vector<QString> steps, questions, texts;
     std::vector<int> listSizes;
+    std::vector<QLineEdit::EchoMode> echoModes;
     driver.inspect = [&](Dialog& dialog) {
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Neue Verbindung herstellen"));
         steps.push_back(dialog.findChild<QLabel*>(QStringLiteral("schritt"))->text());
@@ -150,6 +151,7 @@ TEST_F(WizardWindow, EachStepShowsAFreshWindowWithItsTexts) {
         auto* box = dialog.findChild<QComboBox*>(QStringLiteral("antwort1"));
         texts.push_back(box->currentText());
         listSizes.push_back(box->count());
+        echoModes.push_back(box->lineEdit()->echoMode());
     };
     run({ModalDriver::typeAndOk("k1"), ModalDriver::typeAndOk("pw"), ModalDriver::keepPresetAndOk()});
 
@@ -158,6 +160,8 @@ TEST_F(WizardWindow, EachStepShowsAFreshWindowWithItsTexts) {
     EXPECT_EQ(questions[2], QStringLiteral("Wählen Sie aus, wie Ihre Verbindung ins Internet \nhergestellt wird."));
     EXPECT_EQ(texts, (std::vector<QString>{"", "", "1) Direkt per Modem/ISDN"}));
     EXPECT_EQ(listSizes, (std::vector<int>{0, 0, 2}));
+    // Only the password is masked.
+    EXPECT_EQ(echoModes, (std::vector<QLineEdit::EchoMode>{QLineEdit::Normal, QLineEdit::Password, QLineEdit::Normal}));
 }
 
 // The question window on its own.

@@ -89,6 +89,19 @@ TEST(HelpWindow, ExplainsEveryControlWithTheExactTexts) {
     EXPECT_EQ(window.menu_exit()->text(), QStringLiteral("Quit"));
 }
 
+TEST(HelpWindow, EachExplanationGetsTheWidthItsTextNeeds) {
+    Hilfe window;
+    window.show();
+    for (const QLabel* label : window.findChildren<QLabel*>(QStringLiteral("explanation"))) {
+        const QRect laidOut = label->fontMetrics().boundingRect(QRect(0, 0, label->contentsRect().width(), 1000),
+                                                                Qt::TextWordWrap, label->text());
+        const int lines = laidOut.height() / label->fontMetrics().lineSpacing();
+        // The buttons' explanations stand in rows of their own and need two lines at most.
+        const bool besideAButton = label->text().startsWith(QStringLiteral("Dieser Menüpunkt ist nur"));
+        EXPECT_LE(lines, besideAButton ? 2 : 3) << label->text().toStdString();
+    }
+}
+
 TEST(HelpWindow, OnlyTheQuitControlsReact) {
     Hilfe window;
     window.show();

@@ -5,6 +5,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <memory>
+#include <optional>
 
 #include "WindowsFixture.h"
 #include "ui/Parameter.h"
@@ -34,6 +35,8 @@ TEST_F(ParameterTest, LoadsTheStoredValuesInOrderAndIsTopmost) {
 
     EXPECT_EQ(window->setup(0)->text(), QStringLiteral("k1001"));
     EXPECT_EQ(window->setup(1)->text(), QStringLiteral("geheim"));
+    EXPECT_EQ(window->setup(1)->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(window->setup(0)->echoMode(), QLineEdit::Normal);
     EXPECT_TRUE(window->proxyserver()->isChecked());
     EXPECT_FALSE(window->Restart()->isChecked());
     EXPECT_TRUE(window->tag().empty());
@@ -202,12 +205,27 @@ TEST_F(ParameterTest, LinksStartTheBrowserWithTheirPage) {
 
 TEST_F(ParameterTest, SetupShowsTheAccountPageAsTypedThenCloses) {
     form.setMerkerFrame1("Online");
-    folder.script("tavik6-browser", "for a in \"$@\"; do echo \"$a\"; done > \"$(dirname \"$0\")/args.txt\"");
+    // The page's window stays open until the test has looked at the settings.
+    folder.script("tavik6-browser",
+                  "dir=$(dirname \"$0\")\nfor a in \"$@\"; do echo \"$a\"; done > \"$dir/args.txt\"\n"
+                  "i=0; while [ ! -e \"$dir/release\" ] && [ $i -lt 1000 ]; do sleep 0.01; i=$((i+1)); done");
     auto window = open();
     window->show();
     window->setup(0)->setText(QStringLiteral("K1001"));
     window->setup(1)->setText(QStringLiteral("Pw X&y"));
+    // Topmost, the settings would cover the page's window.
+    std::optional<bool> settingsVisibleMeanwhile;
+    QTimer look;
+    look.setInterval(5);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (!std::filesystem::exists(folder.path / "args.txt")) return;
+        look.stop();
+        settingsVisibleMeanwhile = window->isVisible();
+        std::ofstream(folder.path / "release");
+    });
+    look.start();
     QTest::mouseClick(window->SetUP_Button(), Qt::LeftButton);
+    EXPECT_EQ(settingsVisibleMeanwhile, std::optional<bool>(false));
     EXPECT_EQ(folder.read("args.txt"),
               "http://127.0.0.1:8080/cgi-bin/server/tavik6/edit.cgi?name=K1001&passwort=Pw X&y\n");
     EXPECT_FALSE(window->isVisible());
