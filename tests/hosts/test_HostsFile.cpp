@@ -11,17 +11,20 @@ namespace {
 const std::string kHosts = "/etc/hosts";
 const std::string kOriginal = "127.0.0.1 localhost\n";
 
-// A store in which another program edits the file right before the first
-// `changesBeforeReplace` replacements.
+// A store in which another program edits the file during the first
+// `changesBeforeReplace` edits.
 class BusyStore : public MemoryHostsFileStore {
 public:
     int changesBeforeReplace = 1;
     int replaceCalls = 0;
 
-    ReplaceResult replace(const std::filesystem::path& file, const std::string& basedOn,
-                          const std::string& newContent) override {
-        if (replaceCalls++ < changesBeforeReplace) files[file] += "10.0.0.7 other" + std::to_string(replaceCalls) + "\n";
-        return MemoryHostsFileStore::replace(file, basedOn, newContent);
+    EditOutcome edit(const std::filesystem::path& file, const Transform& transform) override {
+        if (!files.count(file)) return MemoryHostsFileStore::edit(file, transform);
+        if (replaceCalls++ < changesBeforeReplace) {
+            files[file] += "10.0.0.7 other" + std::to_string(replaceCalls) + "\n";
+            return {ReplaceResult::Changed, "geändert"};
+        }
+        return MemoryHostsFileStore::edit(file, transform);
     }
 };
 

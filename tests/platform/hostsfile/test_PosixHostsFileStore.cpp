@@ -1,9 +1,12 @@
 #include "platform/posix/PosixHostsFileStore.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <functional>
 #include <map>
 
 #include "HostsFolder.h"
@@ -31,6 +34,18 @@ protected:
         write(hosts, kOriginal);
         ::chmod(hosts.c_str(), 0640);
     }
+
+    // Edits `file` into `newContent`, making sure the edit started from `basedOn`.
+    static ReplaceResult replace(PosixHostsFileStore& store, const std::filesystem::path& file,
+                                 const std::string& basedOn, const std::string& newContent) {
+        return store
+            .edit(file,
+                  [&](const std::string& current) {
+                      EXPECT_EQ(current, basedOn);
+                      return newContent;
+                  })
+            .result;
+    }
 };
 
 TEST_F(PosixHostsFileStoreTest, ReadsTheWholeFileOrNothing) {
@@ -46,7 +61,7 @@ TEST_F(PosixHostsFileStoreTest, ReplacesKeepingModeOwnerAndBackup) {
         ASSERT_EQ(::chown(hosts.c_str(), 1234, 4321), 0);
     }
     PosixHostsFileStore store;
-    ASSERT_EQ(store.replace(hosts, kOriginal, kShorter), ReplaceResult::Replaced);
+    ASSERT_EQ(replace(store, hosts, kOriginal, kShorter), ReplaceResult::Replaced);
     EXPECT_EQ(read(hosts), kShorter);
     EXPECT_EQ(read(side(".jst")), kOriginal);
     EXPECT_FALSE(std::filesystem::exists(side(".new")));
@@ -57,18 +72,47 @@ TEST_F(PosixHostsFileStoreTest, ReplacesKeepingModeOwnerAndBackup) {
     }
 
     // The next replacement drops the old backup for the file it replaces.
-    ASSERT_EQ(store.replace(hosts, kShorter, kLonger), ReplaceResult::Replaced);
+    ASSERT_EQ(replace(store, hosts, kShorter, kLonger), ReplaceResult::Replaced);
     EXPECT_EQ(read(hosts), kLonger);
     EXPECT_EQ(read(side(".jst")), kShorter);
 }
 
-TEST_F(PosixHostsFileStoreTest, RefusesWhenTheFileIsNotWhatTheEditWasBasedOn) {
+// A program that ignores the lock changes the file after our read; the
+// check right before the swap notices, without reading the file again.
+TEST_F(PosixHostsFileStoreTest, RefusesWhenAnotherProgramChangedTheFileMeanwhile) {
+    const std::string theirs = kOriginal + "10.9.9.9 theirs\n";
+    const std::string sameLength = "127.0.0.2 localhost\n::1 ip6-localhost\n10.0.0.1 srv.example\n";
+    ASSERT_EQ(sameLength.size(), kOriginal.size());
+    const std::vector<std::pair<const char*, std::function<void()>>> cases = {
+        {"written longer", [&] { write(hosts, theirs); }},
+        {"written with the same length, a second later",
+         [&] {
+             write(hosts, sameLength);
+             const timespec later[2] = {{0, UTIME_OMIT}, {info(hosts).st_mtim.tv_sec + 1, 0}};
+             ::utimensat(AT_FDCWD, hosts.c_str(), later, 0);
+         }},
+        {"swapped for another file",
+         [&] {
+             write(folder / "theirs", theirs);
+             std::filesystem::rename(folder / "theirs", hosts);
+         }},
+    };
+    for (const auto& [what, change] : cases) {
+        for (const Step when : {Step::CreateNew, Step::CheckCurrent}) {
+            write(hosts, kOriginal);
+            PosixHostsFileStore store([&](Step step) {
+                if (step == when) change();
+                return 0;
+            });
+            const EditOutcome outcome = store.edit(hosts, [](const std::string&) { return kShorter; });
+            EXPECT_EQ(outcome.result, ReplaceResult::Changed) << what;
+            EXPECT_NE(outcome.note.find("ein anderes Programm"), std::string::npos) << what;
+            EXPECT_NE(read(hosts), kShorter) << what;
+            EXPECT_FALSE(std::filesystem::exists(side(".new"))) << what;
+        }
+    }
     PosixHostsFileStore store;
-    EXPECT_EQ(store.replace(hosts, kShorter, kLonger), ReplaceResult::Changed);  // the file grew
-    EXPECT_EQ(store.replace(hosts, kLonger, kShorter), ReplaceResult::Changed);  // the file shrank
-    EXPECT_EQ(read(hosts), kOriginal);
-    EXPECT_FALSE(std::filesystem::exists(side(".new")));
-    EXPECT_EQ(store.replace(folder / "missing", "", kLonger), ReplaceResult::Failed);
+    EXPECT_EQ(replace(store, folder / "missing", "", kLonger), ReplaceResult::Failed);
     EXPECT_FALSE(std::filesystem::exists(folder / "missing"));
 }
 
@@ -97,7 +141,7 @@ TEST_F(PosixHostsFileStoreTest, AFailedStepLeavesTheFileAsItWas) {
             write(hosts, kOriginal);
             const auto before = info(hosts);
             PosixHostsFileStore store(failing(failures));
-            EXPECT_EQ(store.replace(hosts, kOriginal, newContent), ReplaceResult::Failed) << what;
+            EXPECT_EQ(replace(store, hosts, kOriginal, newContent), ReplaceResult::Failed) << what;
             EXPECT_EQ(read(hosts), kOriginal) << what;
             EXPECT_EQ(info(hosts).st_ino, before.st_ino) << what;
             EXPECT_FALSE(std::filesystem::exists(side(".new"))) << what;
@@ -107,7 +151,7 @@ TEST_F(PosixHostsFileStoreTest, AFailedStepLeavesTheFileAsItWas) {
 
 TEST_F(PosixHostsFileStoreTest, BacksUpByCopyWhenNoLinkCanBeMade) {
     PosixHostsFileStore store(failing({{Step::LinkBackup, EPERM}}));
-    ASSERT_EQ(store.replace(hosts, kOriginal, kShorter), ReplaceResult::Replaced);
+    ASSERT_EQ(replace(store, hosts, kOriginal, kShorter), ReplaceResult::Replaced);
     EXPECT_EQ(read(hosts), kShorter);
     EXPECT_EQ(read(side(".jst")), kOriginal);
     EXPECT_EQ(info(side(".jst")).st_mode & 07777, 0640u);
@@ -119,7 +163,7 @@ TEST_F(PosixHostsFileStoreTest, RewritesInPlaceWhereNoRenameIsPossible) {
             write(hosts, kOriginal);
             const auto before = info(hosts);
             PosixHostsFileStore store(failing({{Step::Rename, error}}));
-            ASSERT_EQ(store.replace(hosts, kOriginal, newContent), ReplaceResult::Replaced);
+            ASSERT_EQ(replace(store, hosts, kOriginal, newContent), ReplaceResult::Replaced);
             EXPECT_EQ(read(hosts), newContent);
             EXPECT_EQ(info(hosts).st_ino, before.st_ino);  // the same file, as a bind mount needs
             EXPECT_EQ(info(hosts).st_mode & 07777, 0640u);
@@ -134,7 +178,7 @@ TEST_F(PosixHostsFileStoreTest, ASymbolicLinkStaysALink) {
     std::filesystem::rename(hosts, target);
     std::filesystem::create_symlink(target, hosts);
     PosixHostsFileStore store;
-    ASSERT_EQ(store.replace(hosts, kOriginal, kLonger), ReplaceResult::Replaced);
+    ASSERT_EQ(replace(store, hosts, kOriginal, kLonger), ReplaceResult::Replaced);
     EXPECT_TRUE(std::filesystem::is_symlink(hosts));
     EXPECT_EQ(read(target), kLonger);
     EXPECT_EQ(read(side(".jst")), kOriginal);
@@ -142,7 +186,7 @@ TEST_F(PosixHostsFileStoreTest, ASymbolicLinkStaysALink) {
 
 TEST_F(PosixHostsFileStoreTest, AFailedFolderSyncAfterTheSwapStillCountsAsReplaced) {
     PosixHostsFileStore store(failing({{Step::SyncFolder, EIO}}));
-    EXPECT_EQ(store.replace(hosts, kOriginal, kShorter), ReplaceResult::Replaced);
+    EXPECT_EQ(replace(store, hosts, kOriginal, kShorter), ReplaceResult::Replaced);
     EXPECT_EQ(read(hosts), kShorter);
 }
 
@@ -157,10 +201,7 @@ TEST_F(PosixHostsFileStoreTest, LocksTheFileThatIsThereAfterAnotherProgramSwappe
         }
         return 0;
     });
-    EXPECT_EQ(store.replace(hosts, kOriginal, kShorter), ReplaceResult::Changed);
-    EXPECT_EQ(read(hosts), theirs);
-    swapped = false;
-    EXPECT_EQ(store.replace(hosts, theirs, kShorter), ReplaceResult::Replaced);
+    EXPECT_EQ(replace(store, hosts, theirs, kShorter), ReplaceResult::Replaced);
     EXPECT_EQ(read(hosts), kShorter);
     EXPECT_EQ(read(side(".jst")), theirs);
 }
