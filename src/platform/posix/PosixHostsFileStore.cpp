@@ -35,6 +35,7 @@ public:
     ~Fd() { close(); }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
     Fd& operator=(Fd&& other) noexcept {
         close();
         fd_ = std::exchange(other.fd_, -1);
@@ -112,6 +113,12 @@ bool attributeNames(int fd, std::vector<char>& names) {
     }
 }
 
+bool listed(const std::vector<char>& names, std::string_view name) {
+    for (std::size_t at = 0; at < names.size(); at += std::strlen(names.data() + at) + 1)
+        if (name == names.data() + at) return true;
+    return false;
+}
+
 bool attributeValue(int fd, const char* name, std::vector<char>& value) {
     while (true) {
         const ssize_t size = ::fgetxattr(fd, name, nullptr, 0);
@@ -157,18 +164,17 @@ public:
         // Renaming over a symbolic link would replace the link, not the file.
         struct stat entry {};
         bool renameable = ::lstat(file_.c_str(), &entry) == 0 && !S_ISLNK(entry.st_mode);
-        bool withBackup = true;
-        if (renameable && !writeNew(content)) {
+        // The backup comes first: dropping the old one frees its blocks,
+        // which costs least before the new file's data goes to the disk.
+        bool withBackup = keepBackup(previous, !renameable);
+        if (!withBackup) {
             // A read-only folder takes no side file at all, but a file
             // mounted there on its own may still be writable.
-            if (newCreated_ || errno != EROFS) return failure("die neue Fassung " + newFile_ + " lässt sich nicht schreiben" + because(errno));
+            if (errno != EROFS) return failure("die Sicherung " + backup_ + " lässt sich nicht anlegen" + because(errno));
             renameable = false;
-            withBackup = false;
-            addNote("der Ordner ist schreibgeschützt, daher an Ort und Stelle und ohne Sicherung " + backup_ +
-                    " neu geschrieben");
         }
-        if (withBackup && !keepBackup(previous, !renameable))
-            return failure("die Sicherung " + backup_ + " lässt sich nicht anlegen" + because(errno));
+        if (renameable && !writeNew(content))
+            return failure("die neue Fassung " + newFile_ + " lässt sich nicht schreiben" + because(errno));
         if (renameable) {
             if (!stillAsRead()) return outcome(ReplaceResult::Changed);
             if (!failed(Step::Rename) && ::rename(newFile_.c_str(), file_.c_str()) == 0) {
@@ -189,6 +195,9 @@ public:
         if (!rewriteInPlace(previous, content))
             return failure("sie lässt sich nicht an Ort und Stelle neu schreiben" + because(errno) +
                            "; der alte Inhalt wurde zurückgeschrieben");
+        if (!withBackup)
+            addNote("der Ordner ist schreibgeschützt, daher an Ort und Stelle und ohne Sicherung " + backup_ +
+                    " neu geschrieben");
         return outcome(ReplaceResult::Replaced);
     }
 
@@ -283,12 +292,27 @@ private:
     }
 
     // Gives `out` the extended attributes of the hosts file: its ACLs, its
-    // security labels and the user's own attributes. A security attribute
-    // that this process may not set is left out, with a note: the file is
-    // still safe to use, and refusing the edit would help nobody.
+    // security labels and the user's own attributes; a reused file also
+    // loses those the hosts file no longer has. A security attribute that
+    // this process may not set or remove is left as it is, with a note: the
+    // file is still safe to use, and refusing the edit would help nobody.
     bool copyAttributes(int out) {
         std::vector<char> names;
         if (failed(Step::AttributesNew) || !attributeNames(locked_.get(), names)) return false;
+        auto skippable = [this](const char* name) {
+            if (!std::string_view(name).starts_with("security.")) return false;
+            addNote("das Attribut " + std::string(name) + " ließ sich nicht übernehmen" + because(errno));
+            return true;
+        };
+        if (reused_) {
+            std::vector<char> stale;
+            if (!attributeNames(out, stale)) return false;
+            for (std::size_t at = 0; at < stale.size(); at += std::strlen(stale.data() + at) + 1) {
+                const char* name = stale.data() + at;
+                if (listed(names, name)) continue;
+                if (::fremovexattr(out, name) != 0 && errno != ENODATA && !skippable(name)) return false;
+            }
+        }
         std::vector<char> value;
         for (std::size_t at = 0; at < names.size(); at += std::strlen(names.data() + at) + 1) {
             const char* name = names.data() + at;
@@ -296,23 +320,32 @@ private:
                 if (errno == ENODATA) continue;  // removed meanwhile
                 return false;
             }
-            if (::fsetxattr(out, name, value.data(), value.size(), 0) == 0) continue;
-            if (std::string_view(name).starts_with("security.")) {
-                addNote("das Attribut " + std::string(name) + " ließ sich nicht übernehmen" + because(errno));
-                continue;
-            }
-            return false;
+            if (::fsetxattr(out, name, value.data(), value.size(), 0) != 0 && !skippable(name)) return false;
         }
         return true;
     }
 
+    // The old backup, moved to ".new" by keepBackup(), when it is a plain
+    // file with no other name; else nothing.
+    Fd openReused() const {
+        Fd out(::open(newFile_.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat info {};
+        if (!out.valid() || ::fstat(out.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1) return Fd();
+        return out;
+    }
+
     bool writeNew(const std::string& content) {
-        ::unlink(newFile_.c_str());
         if (failed(Step::CreateNew)) return false;
-        Fd out(::open(newFile_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (!out.valid()) return false;
+        Fd out = reused_ ? openReused() : Fd();
+        if (!out.valid()) {
+            reused_ = false;
+            ::unlink(newFile_.c_str());
+            out = Fd(::open(newFile_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            if (!out.valid()) return false;
+        }
         newCreated_ = true;
         return !failed(Step::WriteNew) && writeAll(out.get(), content) &&
+               (!reused_ || ::ftruncate(out.get(), static_cast<off_t>(content.size())) == 0) &&
                !failed(Step::OwnerNew) && takeOwner(out.get()) &&
                !failed(Step::ModeNew) && ::fchmod(out.get(), info_.st_mode & 07777) == 0 &&
                copyAttributes(out.get()) &&
@@ -320,8 +353,20 @@ private:
                !failed(Step::CloseNew) && out.close();
     }
 
+    // Makes ".jst" a second name of the file as it is, or a copy of it. The
+    // old backup is not deleted but moved to ".new", to be overwritten with
+    // the new content: on a large file, freeing its blocks and allocating
+    // new ones would cost more than all the rest of the edit.
     bool keepBackup(const std::string& previous, bool asCopy) {
-        if (failed(Step::RemoveOldBackup) || (::unlink(backup_.c_str()) != 0 && errno != ENOENT)) return false;
+        if (failed(Step::RemoveOldBackup)) return false;
+        struct stat old {};
+        if (!asCopy && ::lstat(backup_.c_str(), &old) == 0 && S_ISREG(old.st_mode) && old.st_nlink == 1 &&
+            ::rename(backup_.c_str(), newFile_.c_str()) == 0) {
+            newCreated_ = true;
+            reused_ = true;
+        } else if (::unlink(backup_.c_str()) != 0 && errno != ENOENT) {
+            return false;
+        }
         if (!asCopy && !failed(Step::LinkBackup) && ::link(file_.c_str(), backup_.c_str()) == 0) {
             // The path might have been swapped under us by a program that ignores the lock.
             struct stat linked {};
@@ -391,6 +436,7 @@ private:
     Fd locked_;
     struct stat info_ {};
     bool newCreated_ = false;
+    bool reused_ = false;  // ".new" is the old backup
     bool backupIsLink_ = false;
     std::string note_;
 };
