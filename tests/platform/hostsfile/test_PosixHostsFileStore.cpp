@@ -2,14 +2,22 @@
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <functional>
 #include <map>
+#include <thread>
 
+#include "../../robustness/ChildProcess.h"
 #include "HostsFolder.h"
+#include "platform/posix/SignalPipe.h"
 
 namespace tavik {
 namespace {
@@ -26,6 +34,45 @@ PosixHostsFileStore::FailAt failing(Failures failures) {
         const auto it = failures.find(step);
         return it == failures.end() ? 0 : it->second;
     };
+}
+
+// Another program holding the lock on a file until it is dropped; it may
+// send SIGTERM to this process once it has the lock.
+class ForeignLock {
+public:
+    ForeignLock(const std::filesystem::path& file, std::chrono::milliseconds signalAfter) {
+        int ready[2] = {-1, -1};
+        if (::pipe(ready) != 0) return;
+        const pid_t parent = ::getpid();
+        pid_ = robustness::startChild([&] {
+            const int fd = ::open(file.c_str(), O_RDONLY);
+            if (fd < 0 || ::flock(fd, LOCK_EX) != 0) return 1;
+            ::alarm(30);  // a waiter that never gives up gets the file then, and fails its test
+            if (::write(ready[1], "!", 1) != 1) return 2;
+            if (signalAfter.count() > 0) {
+                std::this_thread::sleep_for(signalAfter);
+                ::kill(parent, SIGTERM);
+            }
+            ::pause();
+            return 0;
+        });
+        ::close(ready[1]);
+        char byte = 0;
+        locked = ::read(ready[0], &byte, 1) == 1;
+        ::close(ready[0]);
+    }
+    ~ForeignLock() { robustness::endChild(pid_, true); }
+
+    bool locked = false;
+
+private:
+    pid_t pid_ = -1;
+};
+
+std::string attribute(const std::filesystem::path& file, const char* name) {
+    char value[256];
+    const ssize_t size = ::getxattr(file.c_str(), name, value, sizeof value);
+    return size < 0 ? "(none)" : std::string(value, static_cast<std::size_t>(size));
 }
 
 class PosixHostsFileStoreTest : public testing::Test, protected HostsFolder {
@@ -204,6 +251,64 @@ TEST_F(PosixHostsFileStoreTest, LocksTheFileThatIsThereAfterAnotherProgramSwappe
     EXPECT_EQ(replace(store, hosts, theirs, kShorter), ReplaceResult::Replaced);
     EXPECT_EQ(read(hosts), kShorter);
     EXPECT_EQ(read(side(".jst")), theirs);
+}
+
+TEST_F(PosixHostsFileStoreTest, WaitsForAnotherProgramsLockOnlySoLong) {
+    struct Case {
+        const char* what;
+        std::chrono::milliseconds lockWait;
+        std::chrono::milliseconds signalAfter;  // 0: none
+        const char* noted;
+    };
+    const Case cases[] = {
+        {"held past the time limit", std::chrono::milliseconds(300), {}, "gesperrt"},
+        {"an exit signal during the wait", std::chrono::seconds(20), std::chrono::milliseconds(200), "Programmende"},
+    };
+    SignalPipe signals({SIGTERM});
+    for (const auto& test : cases) {
+        {
+            ForeignLock other(hosts, test.signalAfter);
+            ASSERT_TRUE(other.locked) << test.what;
+            PosixHostsFileStore store({}, test.lockWait);
+            store.stopWaitingOn(signals.readFd());
+            const auto start = std::chrono::steady_clock::now();
+            const EditOutcome outcome = store.edit(hosts, [](const std::string&) { return kShorter; });
+            // Far more than either wait should take, far less than the other program's life.
+            EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << test.what;
+            EXPECT_EQ(outcome.result, ReplaceResult::Failed) << test.what;
+            EXPECT_NE(outcome.note.find(test.noted), std::string::npos) << test.what << ": " << outcome.note;
+            EXPECT_EQ(read(hosts), kOriginal) << test.what;
+            EXPECT_FALSE(std::filesystem::exists(side(".new"))) << test.what;
+        }
+        signals.takeSignals();
+        PosixHostsFileStore store({}, test.lockWait);
+        EXPECT_EQ(replace(store, hosts, kOriginal, kShorter), ReplaceResult::Replaced) << test.what;
+        write(hosts, kOriginal);
+    }
+    std::signal(SIGTERM, SIG_DFL);
+}
+
+TEST_F(PosixHostsFileStoreTest, KeepsExtendedAttributesAndAcls) {
+    if (::setxattr(hosts.c_str(), "user.tavik", "kept", 4, 0) != 0) GTEST_SKIP() << "no user attributes here";
+    const bool acl = std::system(("setfacl -m u:65534:r " + hosts.string() + " 2>/dev/null").c_str()) == 0;
+    if (!acl) std::cout << "setfacl missing or refused: the ACL is not tried\n";
+    const std::string aclBefore = attribute(hosts, "system.posix_acl_access");
+    const mode_t modeBefore = info(hosts).st_mode & 07777;
+
+    PosixHostsFileStore store;
+    ASSERT_EQ(replace(store, hosts, kOriginal, kShorter), ReplaceResult::Replaced);
+    EXPECT_EQ(attribute(hosts, "user.tavik"), "kept");
+    EXPECT_EQ(attribute(hosts, "system.posix_acl_access"), aclBefore);
+    EXPECT_EQ(info(hosts).st_mode & 07777, modeBefore);
+
+    // The next edit reuses the old backup, which still has the attribute
+    // the file has lost meanwhile.
+    ASSERT_EQ(::removexattr(hosts.c_str(), "user.tavik"), 0);
+    ASSERT_EQ(::setxattr(hosts.c_str(), "user.other", "new", 3, 0), 0);
+    ASSERT_EQ(replace(store, hosts, kShorter, kLonger), ReplaceResult::Replaced);
+    EXPECT_EQ(attribute(hosts, "user.tavik"), "(none)");
+    EXPECT_EQ(attribute(hosts, "user.other"), "new");
+    EXPECT_EQ(attribute(hosts, "system.posix_acl_access"), aclBefore);
 }
 
 }  // namespace
