@@ -18,6 +18,8 @@ packages=(
   clang-14 libclang-rt-14-dev llvm-14 musl-tools dpkg-dev fakeroot
   # the other dynamic-address clients the benchmarks compare against
   inadyn ddclient
+  # setfacl, for the test that an edit keeps the hosts file's ACL
+  acl
 )
 
 missing=()

@@ -52,7 +52,7 @@ bool HostsFile::EditHosts(const std::string& host, const std::string& serverIp, 
         // Out of memory on a huge file: the file stays as it was.
         why = "zu wenig Arbeitsspeicher";
     }
-    saveLog("Hosts-Datei " + host + " nicht geändert: " + why + ". Der Abruf gilt als fehlgeschlagen und wird wiederholt.");
+    saveLog("Hosts-Datei " + host + " nicht geändert: " + why + ". Die Änderung wird beim nächsten Abruf erneut versucht.");
     return false;
 }
 

@@ -252,8 +252,10 @@ private:
             }
             const LockWait wait = failed(Step::Lock) ? LockWait::Failed : waitForLock(fd.get(), deadline);
             if (wait == LockWait::Busy) {
-                addNote("ein anderes Programm hält sie länger als " + std::to_string(lockWait_.count()) +
-                        " ms gesperrt");
+                const auto ms = lockWait_.count();
+                addNote("ein anderes Programm hält sie länger als " +
+                        (ms % 1000 == 0 ? std::to_string(ms / 1000) + " Sekunden" : std::to_string(ms) + " ms") +
+                        " gesperrt");
                 return false;
             }
             if (wait == LockWait::Stopped) {
