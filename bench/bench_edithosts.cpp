@@ -103,8 +103,9 @@ void BM_CopyAndSync(benchmark::State& state) {
     const fs::path copy = bigFile().folder / "copy";
     std::string text;
     for (auto _ : state) {
-        // Into a new file, as EditHosts writes its ".new": overwriting the
-        // last copy would add the cost of freeing its blocks to the baseline.
+        // Into a new file, the plain way to make a synced copy; the cost of
+        // freeing the last copy's blocks is left out. (EditHosts writes over
+        // its previous backup instead, which frees and allocates nothing.)
         state.PauseTiming();
         std::error_code ignored;
         fs::remove(copy, ignored);

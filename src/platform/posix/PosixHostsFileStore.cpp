@@ -164,8 +164,8 @@ public:
         // Renaming over a symbolic link would replace the link, not the file.
         struct stat entry {};
         bool renameable = ::lstat(file_.c_str(), &entry) == 0 && !S_ISLNK(entry.st_mode);
-        // The backup comes first: dropping the old one frees its blocks,
-        // which costs least before the new file's data goes to the disk.
+        // The backup comes first, as it hands the old backup on to be
+        // overwritten as the new file.
         bool withBackup = keepBackup(previous, !renameable);
         if (!withBackup) {
             // A read-only folder takes no side file at all, but a file

@@ -7,15 +7,17 @@
 namespace tavik {
 
 // The hosts file on a POSIX file system. An edit takes an advisory lock on
-// the file, reads it once, writes "<file>.new" completely, gives it the
+// the file (waiting for another program's lock only so long), reads it once,
+// keeps it as "<file>.jst", writes "<file>.new" completely, gives it the
 // file's owner, mode and extended attributes (ACLs, security labels), syncs
-// it, keeps the old file as "<file>.jst" and renames the new one over it,
-// after a look at the file's identity, size and modification time shows that
-// no program that ignores the lock changed it meanwhile. Where the file
-// cannot be renamed over (a bind mount in a container, or a symbolic link)
-// it is rewritten in place, once the backup is on disk; in a read-only folder
-// (a bind-mounted file in a read-only container) without one, as none can be
-// made there.
+// it and renames it over the file, once a look at the file's identity, size
+// and modification time shows that no program that ignores the lock changed
+// it meanwhile. "<file>.new" is the previous backup, overwritten: on a large
+// file that costs far less than deleting one file and allocating another.
+// Where the file cannot be renamed over (a bind mount in a container, or a
+// symbolic link) it is rewritten in place, once the backup is on disk; in a
+// read-only folder (a bind-mounted file in a read-only container) without
+// one, as none can be made there.
 class PosixHostsFileStore : public HostsFileStore {
 public:
     // The steps of a replacement, named so that a test can make one fail.
