@@ -327,12 +327,18 @@ private:
         return true;
     }
 
-    // The old backup, moved to ".new" by keepBackup(), when it is a plain
-    // file with no other name; else nothing.
+    // Only a plain file with no other name, owned by the hosts file's owner,
+    // is overwritten: never another file, nor one another user planted there
+    // (and could still hold open for writing).
+    bool reusable(const struct stat& file) const {
+        return S_ISREG(file.st_mode) && file.st_nlink == 1 && file.st_uid == info_.st_uid;
+    }
+
+    // The old backup, moved to ".new" by keepBackup(), when it may be reused; else nothing.
     Fd openReused() const {
         Fd out(::open(newFile_.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
-        struct stat info {};
-        if (!out.valid() || ::fstat(out.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1) return Fd();
+        struct stat file {};
+        if (!out.valid() || ::fstat(out.get(), &file) != 0 || !reusable(file)) return Fd();
         return out;
     }
 
@@ -362,7 +368,7 @@ private:
     bool keepBackup(const std::string& previous, bool asCopy) {
         if (failed(Step::RemoveOldBackup)) return false;
         struct stat old {};
-        if (!asCopy && ::lstat(backup_.c_str(), &old) == 0 && S_ISREG(old.st_mode) && old.st_nlink == 1 &&
+        if (!asCopy && ::lstat(backup_.c_str(), &old) == 0 && reusable(old) &&
             ::rename(backup_.c_str(), newFile_.c_str()) == 0) {
             newCreated_ = true;
             reused_ = true;
