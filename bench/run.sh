@@ -28,7 +28,7 @@ echo
 
 echo "1. EditHosts against copy-and-fsync, 200,000 lines"
 "$build/bench/bench_edithosts" --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true 2>/dev/null \
-  | grep -E '^(BM_.*_median|EditHosts)' | sed 's/^/   /'
+  | grep -E '^(BM_.*_median|EditHosts|  of which)' | sed 's/^/   /'
 echo
 
 python3 bench/compare_clients.py --bin-dir "$build/bin" "$@"

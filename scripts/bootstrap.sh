@@ -33,6 +33,8 @@ bench_packages=(
   libbenchmark-dev
   # the other dynamic-address clients the benchmarks compare against
   inadyn ddclient
+  # setfacl, for the test that an edit keeps the hosts file's ACL
+  acl
 )
 
 case "$purpose" in

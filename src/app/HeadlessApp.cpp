@@ -63,6 +63,8 @@ int runHeadless(int argc, char** argv, double timeScale) {
     // as soon as the running handler is done.
     loop.watchSignals({SIGTERM, SIGINT, SIGHUP}, [&](int) { form.menu_popup_exit_Click(); },
                       [&] { transfer.cancel(); });
+    // Nor does another program's lock on the hosts file hold it up.
+    hostsStore.stopWaitingOn(loop.signalFd());
 
     form.Form_Load();
     loop.run();

@@ -58,7 +58,7 @@ Startform::Startform(TavikGlobal& g, StartformPorts ports)
     : g_(g),
       ports_(ports),
       rw_(ports.registry, ports.dialogs),
-      hosts_(ports.hostsStore, ports.clock),
+      hosts_(ports.hostsStore, ports.clock, [this](const std::string& line) { log_.SaveLog(line); }),
       log_(ports.environment.programFolder(), ports.clock),
       inet_(ports.transfer, g),
       shutdown_(ports.session, ports.dialogs),

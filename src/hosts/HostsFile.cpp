@@ -1,12 +1,14 @@
 #include "hosts/HostsFile.h"
 
+#include <utility>
+
 #include "hosts/HostsEntry.h"
 #include "text/TextCase.h"
 
 namespace tavik {
 namespace {
 
-// Another program may change the file between our read and our replace; we
+// A program that ignores the lock may change the file during our edit; we
 // then start over on its new content, but not forever.
 constexpr int kMaxAttempts = 5;
 
@@ -17,7 +19,8 @@ bool isSoundRequest(const std::string& serverIp, const std::string& serverName) 
 
 }  // namespace
 
-HostsFile::HostsFile(HostsFileStore& store, const Clock& clock) : store_(store), clock_(clock) {}
+HostsFile::HostsFile(HostsFileStore& store, const Clock& clock, std::function<void(const std::string&)> saveLog)
+    : store_(store), clock_(clock), saveLog_(std::move(saveLog)) {}
 
 std::string HostsFile::SetHost(const std::filesystem::path& hostsFile) {
     try {
@@ -30,20 +33,34 @@ std::string HostsFile::SetHost(const std::filesystem::path& hostsFile) {
 bool HostsFile::EditHosts(const std::string& host, const std::string& serverIp, const std::string& serverName) {
     if (characterCount(host) < 5 || characterCount(serverName) < 3) return true;
     if (!isSoundRequest(serverIp, serverName)) return true;
+    std::string why;
     try {
         for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-            const std::optional<std::string> current = store_.read(host);
-            if (!current) return false;
             // Rewritten even when nothing changes, so that ".jst" always holds
             // the file as it was before the last edit.
-            const std::string updated = rewriteHosts(*current, serverIp, serverName, clock_.now());
-            const ReplaceResult result = store_.replace(host, *current, updated);
-            if (result != ReplaceResult::Changed) return result == ReplaceResult::Replaced;
+            const EditOutcome outcome = store_.edit(host, [&](const std::string& current) {
+                return rewriteHosts(current, serverIp, serverName, clock_.now());
+            });
+            why = outcome.note;
+            if (outcome.result == ReplaceResult::Replaced) {
+                if (!why.empty()) saveLog("Hosts-Datei " + host + " geändert, jedoch: " + why);
+                return true;
+            }
+            if (outcome.result == ReplaceResult::Failed) break;
         }
     } catch (...) {
         // Out of memory on a huge file: the file stays as it was.
+        why = "zu wenig Arbeitsspeicher";
     }
+    saveLog("Hosts-Datei " + host + " nicht geändert: " + why + ". Die Änderung wird beim nächsten Abruf erneut versucht.");
     return false;
+}
+
+void HostsFile::saveLog(const std::string& line) {
+    try {
+        if (saveLog_) saveLog_(line);
+    } catch (...) {
+    }
 }
 
 }  // namespace tavik

@@ -1,5 +1,6 @@
 #pragma once
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "platform/Clock.h"
@@ -10,7 +11,9 @@ namespace tavik {
 // The marked line for the customer's server in the hosts file.
 class HostsFile {
 public:
-    HostsFile(HostsFileStore& store, const Clock& clock);
+    // `saveLog` gets a line whenever an edit fails, and when one goes
+    // through with less than it should keep.
+    HostsFile(HostsFileStore& store, const Clock& clock, std::function<void(const std::string&)> saveLog = {});
 
     // The path of the hosts file when it can be read, else the empty text.
     std::string SetHost(const std::filesystem::path& hostsFile);
@@ -22,8 +25,11 @@ public:
     bool EditHosts(const std::string& host, const std::string& serverIp, const std::string& serverName);
 
 private:
+    void saveLog(const std::string& line);
+
     HostsFileStore& store_;
     const Clock& clock_;
+    std::function<void(const std::string&)> saveLog_;
 };
 
 }  // namespace tavik

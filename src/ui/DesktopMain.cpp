@@ -42,6 +42,9 @@ public:
         });
     }
 
+    // Readable while a signal waits to be handled.
+    int readFd() const { return pipe_.readFd(); }
+
 private:
     SignalPipe pipe_;
     std::unique_ptr<QSocketNotifier> notifier_;
@@ -131,6 +134,7 @@ int runDesktop(int argc, char** argv) {
     };
     QObject::connect(&exitRetry, &QTimer::timeout, requestExit);
     SignalNotifier signalNotifier(requestExit);
+    hostsStore.stopWaitingOn(signalNotifier.readFd());  // another program's lock holds no exit up
     QObject::connect(&app, &QGuiApplication::commitDataRequest, [&](QSessionManager&) { requestExit(); });
     // After Qt's loop has ended nothing waits for a request any more.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [&] { startform.menu_popup_exit_Click(); });

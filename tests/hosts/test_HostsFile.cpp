@@ -11,17 +11,20 @@ namespace {
 const std::string kHosts = "/etc/hosts";
 const std::string kOriginal = "127.0.0.1 localhost\n";
 
-// A store in which another program edits the file right before the first
-// `changesBeforeReplace` replacements.
+// A store in which another program edits the file during the first
+// `changesBeforeReplace` edits.
 class BusyStore : public MemoryHostsFileStore {
 public:
     int changesBeforeReplace = 1;
     int replaceCalls = 0;
 
-    ReplaceResult replace(const std::filesystem::path& file, const std::string& basedOn,
-                          const std::string& newContent) override {
-        if (replaceCalls++ < changesBeforeReplace) files[file] += "10.0.0.7 other" + std::to_string(replaceCalls) + "\n";
-        return MemoryHostsFileStore::replace(file, basedOn, newContent);
+    EditOutcome edit(const std::filesystem::path& file, const Transform& transform) override {
+        if (!files.count(file)) return MemoryHostsFileStore::edit(file, transform);
+        if (replaceCalls++ < changesBeforeReplace) {
+            files[file] += "10.0.0.7 other" + std::to_string(replaceCalls) + "\n";
+            return {ReplaceResult::Changed, "geändert"};
+        }
+        return MemoryHostsFileStore::edit(file, transform);
     }
 };
 
@@ -30,7 +33,8 @@ protected:
     HostsFileTest() { store.files[kHosts] = kOriginal; }
     BusyStore store;
     FakeClock clock;
-    HostsFile hosts{store, clock};
+    std::vector<std::string> logged;
+    HostsFile hosts{store, clock, [this](const std::string& line) { logged.push_back(line); }};
 };
 
 TEST_F(HostsFileTest, SetHostGivesThePathOnlyWhenReadable) {
@@ -79,6 +83,34 @@ TEST_F(HostsFileTest, GivesUpAfterAFewChangesInARow) {
     EXPECT_EQ(store.replaceCalls, 5);
     EXPECT_EQ(store.replacements, 0);
     EXPECT_EQ(store.files[kHosts].find("srv.example"), std::string::npos);
+}
+
+TEST_F(HostsFileTest, SaysInOneLogLineWhyAnEditFailed) {
+    struct Case {
+        const char* what;
+        std::string failWith;
+        int changes;
+        bool done;
+        std::string logged;  // empty: no line
+    };
+    const Case cases[] = {
+        {"done", "", 0, true, ""},
+        {"locked", "ein anderes Programm hält sie gesperrt", 0, false,
+         "Hosts-Datei /etc/hosts nicht geändert: ein anderes Programm hält sie gesperrt."},
+        {"changed again and again", "", 1000, false, "Hosts-Datei /etc/hosts nicht geändert: geändert."},
+    };
+    for (const auto& test : cases) {
+        logged.clear();
+        store.failWith = test.failWith;
+        store.changesBeforeReplace = store.replaceCalls + test.changes;
+        EXPECT_EQ(hosts.EditHosts(kHosts, "1.2.3.4", "srv.example"), test.done) << test.what;
+        if (test.logged.empty()) {
+            EXPECT_TRUE(logged.empty()) << test.what;
+            continue;
+        }
+        ASSERT_EQ(logged.size(), 1u) << test.what;
+        EXPECT_EQ(logged[0].rfind(test.logged, 0), 0u) << test.what << ": " << logged[0];
+    }
 }
 
 }  // namespace

@@ -6,10 +6,13 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
 
 #include <cerrno>
 #include <functional>
 #include <set>
+#include <vector>
 
 #include "../platform/hostsfile/HostsFolder.h"
 #include "ChildProcess.h"
@@ -60,6 +63,16 @@ const Edit kEdits[] = {
 bool bindOverItself(const std::filesystem::path& file) {
     return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
            ::mount(file.c_str(), file.c_str(), nullptr, MS_BIND, nullptr) == 0;
+}
+
+// In a child: makes the folder read-only, as the root of a read-only
+// container, with the hosts file mounted on its own and writable, as
+// container engines mount it. False when this system does not allow it.
+bool readOnlyFolderWithWritableFile(const std::filesystem::path& folder, const std::filesystem::path& file) {
+    return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           ::mount(file.c_str(), file.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+           ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND | MS_REC, nullptr) == 0 &&
+           ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
 }
 
 // Whether the child could make the rename fail for real; asked once.
@@ -258,6 +271,56 @@ TEST_F(HostsFaults, AKillAtAnyStepLeavesTheOldOrTheNewFile) {
             for (const Step step : notTaken) EXPECT_FALSE(stoppedAt.count(step));
         }
     }
+}
+
+TEST_F(HostsFaults, AReadOnlyFolderWithAWritableFileIsRewrittenInPlaceAndSaysSo) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root for the mounts";
+    for (const auto& change : kEdits) {
+        prepare(change.before);
+        const ino_t inode = info(hosts).st_ino;
+        const auto end = runInChild([&] {
+            if (!readOnlyFolderWithWritableFile(folder, hosts)) return 91;
+            if (::mkdir((folder / "probe").c_str(), 0700) == 0 || errno != EROFS) return 92;
+            std::vector<std::string> logged;
+            PosixHostsFileStore store;
+            HostsFile file(store, clock, [&](const std::string& line) { logged.push_back(line); });
+            if (!file.EditHosts(hosts.string(), change.address, kName)) return 1;
+            return logged.size() == 1 && logged[0].find("schreibgeschützt") != std::string::npos ? 0 : 2;
+        });
+        if (end.code == 91) GTEST_SKIP() << "no mount namespaces here";
+        EXPECT_TRUE(end.ok()) << change.what << ": child ended with " << end.code
+                              << " (1: edit failed, 2: no log line, 92: folder not read-only)";
+        EXPECT_EQ(read(hosts), rewritten(change.before, change.address)) << change.what;
+        EXPECT_EQ(info(hosts).st_ino, inode) << change.what;
+        EXPECT_EQ(info(hosts).st_mode & 07777, 0644u) << change.what;
+        EXPECT_FALSE(std::filesystem::exists(side(".new"))) << change.what;
+        EXPECT_FALSE(std::filesystem::exists(side(".jst"))) << change.what;
+        expectResolversAgree(change.before, change.answerAfter, change.what);
+    }
+}
+
+// A security attribute that the editing user may not set does not stop the
+// edit, but the log says it is gone; the user's own attributes stay.
+TEST_F(HostsFaults, ASecurityAttributeThatCannotBeSetIsLeftOutAndLogged) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to set a security attribute";
+    ::chmod(folder.c_str(), 0777);
+    ::chown(hosts.c_str(), kNobody, kNobody);
+    if (::setxattr(hosts.c_str(), "security.tavik", "label", 5, 0) != 0 ||
+        ::setxattr(hosts.c_str(), "user.tavik", "kept", 4, 0) != 0)
+        GTEST_SKIP() << "no extended attributes here";
+    const auto end = runInChild([&] {
+        if (!becomeNobody()) return 90;
+        std::vector<std::string> logged;
+        PosixHostsFileStore store;
+        HostsFile file(store, clock, [&](const std::string& line) { logged.push_back(line); });
+        if (!file.EditHosts(hosts.string(), kAddress, kName)) return 1;
+        return logged.size() == 1 && logged[0].find("security.tavik") != std::string::npos ? 0 : 2;
+    });
+    EXPECT_TRUE(end.ok()) << "child ended with " << end.code << " (1: edit failed, 2: no log line)";
+    EXPECT_EQ(read(hosts), rewritten(kWithout, kAddress));
+    char value[16];
+    EXPECT_EQ(::getxattr(hosts.c_str(), "user.tavik", value, sizeof value), 4);
+    EXPECT_EQ(std::string(value, 4), "kept");
 }
 
 }  // namespace

@@ -11,21 +11,23 @@ class MemoryHostsFileStore : public HostsFileStore {
 public:
     std::map<std::filesystem::path, std::string> files;
     int replacements = 0;
+    // When not empty, every edit fails with this note, as a locked file would.
+    std::string failWith;
 
     std::optional<std::string> read(const std::filesystem::path& file) override {
         auto it = files.find(file);
         if (it == files.end()) return std::nullopt;
         return it->second;
     }
-    ReplaceResult replace(const std::filesystem::path& file, const std::string& basedOn,
-                          const std::string& newContent) override {
+    EditOutcome edit(const std::filesystem::path& file, const Transform& transform) override {
         auto it = files.find(file);
-        if (it == files.end()) return ReplaceResult::Failed;
-        if (it->second != basedOn) return ReplaceResult::Changed;
+        if (it == files.end()) return {ReplaceResult::Failed, "sie fehlt"};
+        if (!failWith.empty()) return {ReplaceResult::Failed, failWith};
+        std::string updated = transform(it->second);
         files[file.string() + ".jst"] = it->second;
-        it->second = newContent;
+        it->second = std::move(updated);
         ++replacements;
-        return ReplaceResult::Replaced;
+        return {ReplaceResult::Replaced, {}};
     }
 };
 

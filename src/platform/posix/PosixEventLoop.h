@@ -33,6 +33,8 @@ public:
     // Delivers these signals to `onSignal` on the loop's thread.
     void watchSignals(std::initializer_list<int> signals, std::function<void(int)> onSignal,
                       std::function<void()> onSignalWhileWaiting = {});
+    // Readable while a watched signal waits to be handled; -1 before watchSignals().
+    int signalFd() const;
     // Runs until quit().
     void run();
     void quit();
@@ -43,7 +45,6 @@ private:
 
     void drain(int fd);
     void readSignals();
-    int signalFd() const;
     void fireDueTimers();
     int pollTimeoutMs() const;
 

@@ -59,8 +59,8 @@ TEST_F(HostsFileOnDisk, KeepsWhatAnotherProgramWroteMeanwhile) {
     write(hosts, "127.0.0.1 localhost\n");
     int opens = 0;
     PosixHostsFileStore store([&](PosixHostsFileStore::Step step) {
-        // The other program edits the file after our read, before our replace.
-        if (step == PosixHostsFileStore::Step::OpenCurrent && opens++ == 0)
+        // The other program, which ignores the lock, edits the file after our read.
+        if (step == PosixHostsFileStore::Step::CreateNew && opens++ == 0)
             write(hosts, "127.0.0.1 localhost\n10.0.0.9 printer\n");
         return 0;
     });
