@@ -13,6 +13,8 @@
 #   TAVIK_ICON_DIR             tavik6.svg, the application icon
 #   TAVIK_MAN_DIR              Tavik6.1.gz
 #   TAVIK_CONFIG_DIR           tavik6, the service's settings (/etc/default)
+#   TAVIK_POLKIT_DIR           the polkit action that lets a desktop user's client
+#                              run tavik6-hosts-helper
 #
 # The absolute ones move with DESTDIR, not with --prefix.
 #
@@ -32,10 +34,11 @@ set(TAVIK_ICON_DIR "/usr/share/icons/hicolor/scalable/apps" CACHE PATH "Where th
 set(TAVIK_MAN_DIR "/usr/share/man/man1" CACHE PATH "Where the man page goes")
 set(TAVIK_CONFIG_DIR "/etc/default" CACHE PATH "Where the service's settings file goes")
 set(TAVIK_DOC_DIR "/usr/share/doc" CACHE PATH "Where each package's copyright and changelog go")
+set(TAVIK_POLKIT_DIR "/usr/share/polkit-1/actions" CACHE PATH "Where the polkit action goes")
 
 # The program finds its companions beside itself, so they share one folder.
 set(tavik_program_folder bin)
-install(TARGETS Tavik6 Velmora4 AppToService RUNTIME DESTINATION ${tavik_program_folder} COMPONENT tavik6)
+install(TARGETS Tavik6 Velmora4 AppToService tavik6-hosts-helper RUNTIME DESTINATION ${tavik_program_folder} COMPONENT tavik6)
 install(TARGETS tavik6-demo-server RUNTIME DESTINATION ${tavik_program_folder} COMPONENT demo)
 foreach(optional_target tavik6-desktop tavik6-browser)
   if(TARGET ${optional_target})
@@ -51,13 +54,15 @@ endforeach()
 set(tavik_packaging_out ${CMAKE_BINARY_DIR}/packaging)
 install(CODE "
   set(TAVIK_PROGRAM_FOLDER \"\${CMAKE_INSTALL_PREFIX}/${tavik_program_folder}\")
-  foreach(template tavik6@.service tavik6.desktop tavik6-autostart.desktop)
+  foreach(template tavik6@.service tavik6.desktop tavik6-autostart.desktop com.kovrin.tavik6.edit-hosts.policy)
     configure_file(\"${CMAKE_SOURCE_DIR}/packaging/\${template}.in\" \"${tavik_packaging_out}/\${template}\" @ONLY)
   endforeach()
 " ALL_COMPONENTS)
 install(FILES ${tavik_packaging_out}/tavik6@.service DESTINATION ${TAVIK_SYSTEMD_UNIT_DIR} COMPONENT tavik6)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/tavik6.default DESTINATION ${TAVIK_CONFIG_DIR}
   RENAME tavik6 COMPONENT tavik6)
+install(FILES ${tavik_packaging_out}/com.kovrin.tavik6.edit-hosts.policy DESTINATION ${TAVIK_POLKIT_DIR}
+  COMPONENT tavik6)
 install(FILES ${tavik_packaging_out}/tavik6.desktop DESTINATION ${TAVIK_APPLICATIONS_DIR} COMPONENT desktop)
 install(FILES ${tavik_packaging_out}/tavik6-autostart.desktop DESTINATION ${TAVIK_AUTOSTART_DIR}
   RENAME tavik6.desktop COMPONENT desktop)
@@ -126,8 +131,9 @@ set(CPACK_DEBIAN_TAVIK6_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME tavik6-desktop)
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS "tavik6 (= ${PROJECT_VERSION})")
-# Qt's own texts in German.
-set(CPACK_DEBIAN_DESKTOP_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# Qt's own texts in German; pkexec for the helper that changes /etc/hosts
+# for a desktop user's client.
+set(CPACK_DEBIAN_DESKTOP_PACKAGE_RECOMMENDS "qt6-translations-l10n, pkexec")
 set(CPACK_COMPONENT_DESKTOP_DESCRIPTION "desktop front end of Tavik6
 The icon in the notification area with its menu, the first-start wizard,
 the settings, info, help and about windows and the browser window of the

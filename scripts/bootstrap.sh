@@ -26,6 +26,8 @@ test_packages=(
   xvfb xauth x11-utils imagemagick xdotool trayer
   # fuzzing and sanitizers; a second resolver; packaging and its checks
   clang-14 libclang-rt-14-dev llvm-14 musl-tools dpkg-dev fakeroot lintian
+  # the privileged hosts helper's end-to-end test mounts its stand-in over pkexec
+  pkexec
 )
 
 bench_packages=(

@@ -426,13 +426,14 @@ class Package(unittest.TestCase):
                 result = self.dpkg("-i", packages[name])
                 self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         files = self.installed_files()
-        for name in ("Tavik6", "Velmora4", "AppToService", "tavik6-demo-server"):
+        for name in ("Tavik6", "Velmora4", "AppToService", "tavik6-demo-server", "tavik6-hosts-helper"):
             path = in_target(os.path.join(program_folder, name))
             self.assertTrue(os.path.isfile(path), files)
-            if name in ("Velmora4", "AppToService"):
+            if name in ("Velmora4", "AppToService", "tavik6-hosts-helper"):
                 self.assert_runs(path)
         for path in ("lib/systemd/system/tavik6@.service", "usr/share/man/man1/Tavik6.1.gz",
-                     "etc/default/tavik6", "usr/share/doc/tavik6/copyright", "usr/share/doc/tavik6/changelog.gz"):
+                     "etc/default/tavik6", "usr/share/doc/tavik6/copyright", "usr/share/doc/tavik6/changelog.gz",
+                     "usr/share/polkit-1/actions/com.kovrin.tavik6.edit-hosts.policy"):
             self.assertIn(path, files)
         conffiles = read_text(os.path.join(self.target, "var/lib/dpkg/info/tavik6.conffiles")).split()
         self.assertEqual(conffiles, ["/etc/default/tavik6"])
@@ -440,6 +441,8 @@ class Package(unittest.TestCase):
         self.assertIn('ExecStart="%s/Tavik6" "%%I"' % program_folder, unit)
         self.assertIn("Environment=TAVIK_HEADLESS=1", unit)
         self.assertIn("EnvironmentFile=-/etc/default/tavik6", unit)
+        policy = read_text(in_target("usr/share/polkit-1/actions/com.kovrin.tavik6.edit-hosts.policy"))
+        self.assertIn(">%s/tavik6-hosts-helper</annotate>" % program_folder, policy)
         if "tavik6-desktop" in packages:
             for entry in ("usr/share/applications/tavik6.desktop", "etc/xdg/autostart/tavik6.desktop"):
                 self.assertIn('Exec="%s/Tavik6"' % program_folder, read_text(in_target(entry)).splitlines())
