@@ -28,6 +28,8 @@ test_packages=(
   clang-14 libclang-rt-14-dev llvm-14 musl-tools dpkg-dev fakeroot lintian
   # the privileged hosts helper's end-to-end test mounts its stand-in over pkexec
   pkexec
+  # setfacl, for the test that an edit keeps the hosts file's ACL
+  acl
 )
 
 bench_packages=(
@@ -35,8 +37,6 @@ bench_packages=(
   libbenchmark-dev
   # the other dynamic-address clients the benchmarks compare against
   inadyn ddclient
-  # setfacl, for the test that an edit keeps the hosts file's ACL
-  acl
 )
 
 case "$purpose" in

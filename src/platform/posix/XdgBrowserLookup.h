@@ -55,6 +55,10 @@ public:
     BrowserLaunchingProcesses(Processes& inner, XdgBrowserLookup& browser) : inner_(inner), browser_(browser) {}
 
     bool start(const std::string& commandLine) override;
+    // Programs named by path (the updater) are never a browser page.
+    bool startProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments) override {
+        return inner_.startProgram(program, arguments);
+    }
     [[noreturn]] void exitNow(int code) override;
 
 private:
