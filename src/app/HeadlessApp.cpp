@@ -9,6 +9,7 @@
 #include "platform/headless/NullTray.h"
 #include "platform/http/HttplibTransfer.h"
 #include "platform/posix/LogindSession.h"
+#include "platform/posix/PkexecHostsEdit.h"
 #include "platform/posix/PosixEnvironment.h"
 #include "platform/posix/PosixEventLoop.h"
 #include "platform/posix/PosixHostsFileStore.h"
@@ -57,6 +58,9 @@ int runHeadless(int argc, char** argv, double timeScale) {
     TavikGlobal g;
     Startform form(g, {environment, registry, hostsStore, transfer, loop, clock, dialogs, tray, processes,
                        dialUp, session, browser, windows});
+    // An ordinary user's client changes /etc/hosts through the privileged helper.
+    PkexecHostsEdit privilegedEdit(environment.programFolder());
+    form.usePrivilegedHostsEdit(privilegedEdit);
 
     // SIGTERM, SIGINT and SIGHUP end the program through the exit sequence.
     // One arriving during a request cuts the request short; the exit follows

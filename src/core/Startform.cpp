@@ -70,6 +70,13 @@ Startform::Startform(TavikGlobal& g, StartformPorts ports)
     form_.onMerkerFrame1Change = [this](const std::string& caption) { MerkerFrame1_Change(caption); };
 }
 
+void Startform::usePrivilegedHostsEdit(PrivilegedHostsEdit& edit) {
+    hosts_.usePrivilegedEdit(edit, [this](const std::string& text) {
+        log_.SaveLog(text);
+        ports_.dialogs.showInfo(text);
+    });
+}
+
 void Startform::Form_Load() {
     timer1_->setEnabled(false);
 

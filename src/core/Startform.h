@@ -52,6 +52,11 @@ class Startform : public MainFormActions {
 public:
     Startform(TavikGlobal& g, StartformPorts ports);
 
+    // Where this process may not write the system's hosts file, the edits
+    // go through `edit`; when that is refused too, the user is told once
+    // (info window or standard error, and the log).
+    void usePrivilegedHostsEdit(PrivilegedHostsEdit& edit);
+
     void Form_Load();
     void Timer1_Timer();
     void Form_Unload();

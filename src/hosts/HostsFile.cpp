@@ -12,6 +12,16 @@ namespace {
 // then start over on its new content, but not forever.
 constexpr int kMaxAttempts = 5;
 
+// Why the helper could not make the edit, for the user.
+std::string helperProblem(PrivilegedHostsEdit::Outcome outcome) {
+    switch (outcome) {
+        case PrivilegedHostsEdit::Outcome::Denied: return "die Berechtigung dafür wurde verweigert";
+        case PrivilegedHostsEdit::Outcome::Unavailable:
+            return "der Helfer für diese Änderung kann hier nicht gestartet werden (polkit/pkexec)";
+        default: return "auch der Helfer für diese Änderung konnte sie nicht ändern";
+    }
+}
+
 bool isSoundRequest(const std::string& serverIp, const std::string& serverName) {
     if (!isValidHostName(serverName)) return false;
     return serverIp.empty() || serverIp == kHostsRemove || isValidHostsAddress(serverIp);
@@ -21,6 +31,11 @@ bool isSoundRequest(const std::string& serverIp, const std::string& serverName) 
 
 HostsFile::HostsFile(HostsFileStore& store, const Clock& clock, std::function<void(const std::string&)> saveLog)
     : store_(store), clock_(clock), saveLog_(std::move(saveLog)) {}
+
+void HostsFile::usePrivilegedEdit(PrivilegedHostsEdit& privileged, std::function<void(const std::string&)> notice) {
+    privileged_ = &privileged;
+    notice_ = std::move(notice);
+}
 
 std::string HostsFile::SetHost(const std::filesystem::path& hostsFile) {
     try {
@@ -33,6 +48,7 @@ std::string HostsFile::SetHost(const std::filesystem::path& hostsFile) {
 bool HostsFile::EditHosts(const std::string& host, const std::string& serverIp, const std::string& serverName) {
     if (characterCount(host) < 5 || characterCount(serverName) < 3) return true;
     if (!isSoundRequest(serverIp, serverName)) return true;
+    if (privileged_ && privileged_->needed(host)) return editThroughHelper(host, serverIp, serverName);
     std::string why;
     try {
         for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
@@ -53,6 +69,29 @@ bool HostsFile::EditHosts(const std::string& host, const std::string& serverIp, 
         why = "zu wenig Arbeitsspeicher";
     }
     saveLog("Hosts-Datei " + host + " nicht geändert: " + why + ". Die Änderung wird beim nächsten Abruf erneut versucht.");
+    return false;
+}
+
+bool HostsFile::editThroughHelper(const std::string& host, const std::string& serverIp,
+                                  const std::string& serverName) {
+    const std::string address = serverIp == kHostsRemove ? std::string() : serverIp;
+    const auto outcome = privileged_->edit(address, serverName);
+    if (outcome == PrivilegedHostsEdit::Outcome::Done) {
+        if (helperClosed_) saveLog("Die Hosts-Datei " + host + " wird wieder über den Helfer geändert.");
+        helperClosed_ = false;
+        return true;
+    }
+    if (!helperClosed_) {
+        helperClosed_ = true;
+        const std::string text = "Tavik6 darf die Hosts-Datei " + host + " nicht ändern, und " +
+                                 helperProblem(outcome) +
+                                 ". Der Name des Servers zeigt auf diesem Rechner so nicht auf seine Adresse; "
+                                 "Tavik6 versucht es beim nächsten Abruf erneut.";
+        try {
+            if (notice_) notice_(text);
+        } catch (...) {
+        }
+    }
     return false;
 }
 

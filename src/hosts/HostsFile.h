@@ -5,6 +5,7 @@
 
 #include "platform/Clock.h"
 #include "platform/HostsFileStore.h"
+#include "platform/PrivilegedHostsEdit.h"
 
 namespace tavik {
 
@@ -14,6 +15,11 @@ public:
     // `saveLog` gets a line whenever an edit fails, and when one goes
     // through with less than it should keep.
     HostsFile(HostsFileStore& store, const Clock& clock, std::function<void(const std::string&)> saveLog = {});
+
+    // Where this process may not write the system's hosts file, its edits go
+    // through `privileged`; `notice` tells the user, once until the way opens
+    // again, that even that way is closed.
+    void usePrivilegedEdit(PrivilegedHostsEdit& privileged, std::function<void(const std::string&)> notice);
 
     // The path of the hosts file when it can be read, else the empty text.
     std::string SetHost(const std::filesystem::path& hostsFile);
@@ -25,11 +31,15 @@ public:
     bool EditHosts(const std::string& host, const std::string& serverIp, const std::string& serverName);
 
 private:
+    bool editThroughHelper(const std::string& host, const std::string& serverIp, const std::string& serverName);
     void saveLog(const std::string& line);
 
     HostsFileStore& store_;
     const Clock& clock_;
     std::function<void(const std::string&)> saveLog_;
+    PrivilegedHostsEdit* privileged_ = nullptr;
+    std::function<void(const std::string&)> notice_;
+    bool helperClosed_ = false;
 };
 
 }  // namespace tavik

@@ -12,6 +12,7 @@
 #include "core/Startform.h"
 #include "platform/http/HttplibTransfer.h"
 #include "platform/posix/LogindSession.h"
+#include "platform/posix/PkexecHostsEdit.h"
 #include "platform/posix/PosixEnvironment.h"
 #include "platform/posix/PosixHostsFileStore.h"
 #include "platform/posix/PosixProcesses.h"
@@ -111,6 +112,9 @@ int runDesktop(int argc, char** argv) {
     Startform startform(g, {environment, registry, hostsStore, transfer, loop, clock, dialogs, tray, processes,
                             dialUp, session, browser, windowsRelay});
     form = &startform;
+    // An ordinary user's client changes /etc/hosts through the privileged helper.
+    PkexecHostsEdit privilegedEdit(environment.programFolder());
+    startform.usePrivilegedHostsEdit(privilegedEdit);
     dialogs.setSetupAction(handler(&Startform::menu_popup_user_Click));
 
     DesktopContext context{g, startform.form(), startform.settings(), dialogs, processes, environment, clock};

@@ -113,5 +113,48 @@ TEST_F(HostsFileTest, SaysInOneLogLineWhyAnEditFailed) {
     }
 }
 
+// The privileged helper as the client sees it: answers in turn, and what it
+// was asked to do.
+class ScriptedHelper : public PrivilegedHostsEdit {
+public:
+    bool mayNotWrite = true;
+    std::vector<Outcome> answers;
+    std::vector<std::string> asked;
+    bool needed(const std::filesystem::path&) override { return mayNotWrite; }
+    Outcome edit(const std::string& serverIp, const std::string& serverName) override {
+        asked.push_back(serverName + "=" + serverIp);
+        const Outcome answer = answers.empty() ? Outcome::Done : answers.front();
+        if (!answers.empty()) answers.erase(answers.begin());
+        return answer;
+    }
+};
+
+TEST_F(HostsFileTest, WithoutTheRightToWriteTheHelperEditsAndARefusalIsToldOnce) {
+    using Outcome = PrivilegedHostsEdit::Outcome;
+    ScriptedHelper helper;
+    std::vector<std::string> notices;
+    hosts.usePrivilegedEdit(helper, [&](const std::string& text) { notices.push_back(text); });
+    store.changesBeforeReplace = 0;
+
+    helper.answers = {Outcome::Denied, Outcome::Unavailable, Outcome::Done, Outcome::Failed};
+    EXPECT_FALSE(hosts.EditHosts(kHosts, "1.2.3.4", "srv.example"));
+    EXPECT_FALSE(hosts.EditHosts(kHosts, "1.2.3.4", "srv.example"));
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find("darf die Hosts-Datei /etc/hosts nicht ändern"), std::string::npos);
+    EXPECT_TRUE(hosts.EditHosts(kHosts, "exit", "srv.example"));
+    EXPECT_FALSE(hosts.EditHosts(kHosts, "1.2.3.4", "srv.example"));
+    EXPECT_EQ(notices.size(), 2u);  // closed again after it had opened
+    EXPECT_EQ(helper.asked, (std::vector<std::string>{"srv.example=1.2.3.4", "srv.example=1.2.3.4",
+                                                      "srv.example=", "srv.example=1.2.3.4"}));
+    EXPECT_EQ(store.replaceCalls, 0);
+    EXPECT_EQ(store.files[kHosts], kOriginal);
+
+    // Where the file is writable, the helper has nothing to do.
+    helper.mayNotWrite = false;
+    EXPECT_TRUE(hosts.EditHosts(kHosts, "1.2.3.4", "srv.example"));
+    EXPECT_EQ(helper.asked.size(), 4u);
+    EXPECT_NE(store.files[kHosts].find("1.2.3.4    srv.example"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace tavik
