@@ -1,6 +1,8 @@
 #include "hosts/HostsEntry.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <optional>
 
 #include "text/DateFormat.h"
 
@@ -39,8 +41,108 @@ int hexValue(char c) {
     return -1;
 }
 
-bool isNameCharacter(char c) {
-    return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-';
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool startsWith(std::string_view text, std::string_view start) { return text.substr(0, start.size()) == start; }
+
+bool endsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+// The blanks a resolver separates the fields of a hosts line with.
+bool isFieldSeparator(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r'; }
+
+// Calls `take` with the start and length of each field of `line` before any
+// "#", the address first.
+template <typename Take>
+void forEachField(std::string_view line, Take take) {
+    const std::size_t end = std::min(line.find('#'), line.size());
+    std::size_t pos = 0;
+    while (pos < end) {
+        while (pos < end && isFieldSeparator(line[pos])) ++pos;
+        if (pos == end) return;
+        const std::size_t start = pos;
+        while (pos < end && !isFieldSeparator(line[pos])) ++pos;
+        take(start, pos - start);
+    }
+}
+
+// The code point of the UTF-8 sequence at the start of `text` and its
+// length; nothing for a malformed, overlong or surrogate sequence.
+std::optional<char32_t> decodeUtf8(std::string_view text, std::size_t& length) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    char32_t point = 0;
+    char32_t least = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, point = lead & 0x1F, least = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, point = lead & 0x0F, least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, point = lead & 0x07, least = 0x10000;
+    } else {
+        return std::nullopt;
+    }
+    if (text.size() < length) return std::nullopt;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return std::nullopt;
+        point = (point << 6) | (byte(i) & 0x3F);
+    }
+    if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return std::nullopt;
+    return point;
+}
+
+// Characters outside ASCII that a name must not hold: the C1 controls, line
+// and paragraph separators, blanks other than the ASCII one, and the
+// invisible marks that change how a text is shown.
+bool isHiddenCharacter(char32_t point) {
+    return point <= 0x9F || point == 0xA0 || point == 0x1680 || (point >= 0x2000 && point <= 0x200F) ||
+           (point >= 0x2028 && point <= 0x202F) || point == 0x205F || (point >= 0x2066 && point <= 0x2069) || point == 0x3000 || point == 0xFEFF;
+}
+
+// ASCII characters that cannot stand in a name: they end a field or the
+// line, start a comment, or mean something to a path or a shell.
+bool isRefusedAscii(char c) {
+    return static_cast<unsigned char>(c) <= 0x20 || c == 0x7F || c == '#' || c == '/' || c == '\\' ||
+           c == '"' || c == '\'' || c == '`' || c == ':';
+}
+
+// Names the machine keeps for itself; a remote server must not take them over.
+bool isLoopbackName(std::string_view name) {
+    std::string lower(name);
+    for (char& c : lower) c = lowerAscii(c);
+    for (const char* own : {"localhost", "localhost4", "localhost6", "localhost.localdomain",
+                            "localhost4.localdomain4", "localhost6.localdomain6"}) {
+        if (lower == own) return true;
+    }
+    return endsWith(lower, ".localhost") || startsWith(lower, "ip6-");
+}
+
+// A number part of an address in the forms resolvers read: decimal, octal
+// with a leading 0, or hexadecimal with 0x.
+bool isNumberPart(std::string_view part) {
+    if (part.empty()) return false;
+    if (part.size() >= 2 && part[0] == '0' && lowerAscii(part[1]) == 'x') {
+        for (const char c : part.substr(2))
+            if (hexValue(c) < 0) return false;
+        return true;
+    }
+    for (const char c : part)
+        if (!isDigit(c)) return false;
+    return true;
+}
+
+// True for a name a resolver would read as an address rather than look up.
+bool readsAsAddress(std::string_view name) {
+    if (name.find_first_not_of("0123456789.") == std::string_view::npos) return true;
+    int parts = 0;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t dot = name.find('.', start);
+        if (!isNumberPart(name.substr(start, dot - start)) || ++parts > 4) return false;
+        if (dot == std::string_view::npos) return true;
+        start = dot + 1;
+    }
 }
 
 }  // namespace
@@ -120,15 +222,53 @@ bool isValidHostsAddress(std::string_view text) { return isValidIPv4(text) || is
 bool isValidHostName(std::string_view name) {
     if (name.empty() || name.size() > 253) return false;
     std::size_t labelLength = 0;
-    for (const char c : name) {
-        if (c == '.') {
+    for (std::size_t i = 0; i < name.size();) {
+        if (name[i] == '.') {
             if (labelLength == 0) return false;
             labelLength = 0;
+            ++i;
             continue;
         }
-        if (!isNameCharacter(c) || ++labelLength > 63) return false;
+        std::size_t length = 1;
+        if (static_cast<unsigned char>(name[i]) < 0x80) {
+            if (isRefusedAscii(name[i])) return false;
+        } else {
+            const std::optional<char32_t> point = decodeUtf8(name.substr(i), length);
+            if (!point || isHiddenCharacter(*point)) return false;
+        }
+        labelLength += length;
+        if (labelLength > 63) return false;
+        i += length;
     }
-    return labelLength > 0;
+    return labelLength > 0 && !isLoopbackName(name) && !readsAsAddress(name);
+}
+
+bool sameHostName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    return true;
+}
+
+bool namesHost(std::string_view line, std::string_view name) {
+    bool address = true;
+    bool found = false;
+    forEachField(line, [&](std::size_t start, std::size_t length) {
+        if (!address && sameHostName(line.substr(start, length), name)) found = true;
+        address = false;
+    });
+    return found;
+}
+
+std::optional<std::string> addressOf(std::string_view content, std::string_view name) {
+    std::optional<std::string> address;
+    forEachLine(content, [&](std::string_view line) {
+        if (address || !namesHost(line, name)) return;
+        forEachField(line, [&](std::size_t start, std::size_t length) {
+            if (!address) address = std::string(line.substr(start, length));
+        });
+    });
+    return address;
 }
 
 std::string rewriteHosts(const std::string& content, const std::string& serverIp,
@@ -138,16 +278,39 @@ std::string rewriteHosts(const std::string& content, const std::string& serverIp
     bool handled = !writeEntry;
     std::string out;
     out.reserve(content.size() + serverIp.size() + serverName.size() + 80);
+    struct Field {
+        std::size_t start;
+        std::size_t length;
+    };
+    std::vector<Field> ours;  // the fields of a line that hold the name
     forEachLine(content, [&](std::string_view line) {
-        if (line.find(serverName) != std::string_view::npos) {
-            if (!handled) {
-                out += serverIp + "    " + serverName + "       # " + formatHostsStamp(now) + " " + kHostsMarker + "\n";
-                handled = true;
-            }
+        ours.clear();
+        std::size_t fields = 0;
+        forEachField(line, [&](std::size_t start, std::size_t length) {
+            if (fields++ > 0 && sameHostName(line.substr(start, length), serverName)) ours.push_back({start, length});
+        });
+        if (ours.empty()) {
+            if (line.empty()) return;
+            out.append(line);
+            out += '\n';
             return;
         }
-        if (line.empty()) return;
-        out.append(line);
+        if (!handled) {
+            out += serverIp + "    " + serverName + "       # " + formatHostsStamp(now) + " " + kHostsMarker + "\n";
+            handled = true;
+        }
+        // A line that names only our server goes; a line that also names
+        // other hosts loses our name, each time with the blanks before it,
+        // and keeps the rest as it was.
+        if (ours.size() + 1 == fields) return;
+        std::size_t copied = 0;
+        for (const Field& field : ours) {
+            std::size_t cut = field.start;
+            while (cut > copied && isFieldSeparator(line[cut - 1])) --cut;
+            out.append(line.substr(copied, cut - copied));
+            copied = field.start + field.length;
+        }
+        out.append(line.substr(copied));
         out += '\n';
     });
     if (!handled) out += "\n" + serverIp + "    " + serverName + "       # " + kHostsMarker + "\n";
