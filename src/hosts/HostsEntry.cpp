@@ -118,6 +118,25 @@ bool isLoopbackName(std::string_view name) {
     return endsWith(lower, ".localhost") || startsWith(lower, "ip6-");
 }
 
+// 127.0.0.0/8 and ::1 in any of its spellings.
+bool isLoopbackAddress(std::string_view address) {
+    if (isValidIPv4(address)) return startsWith(address, "127.");
+    if (!isValidIPv6(address)) return false;
+    const std::size_t last = address.rfind(':');
+    const std::string_view head = address.substr(0, last);
+    const std::string_view group = address.substr(last + 1);
+    const std::size_t digit = group.find_first_not_of('0');
+    return head.find_first_not_of("0:") == std::string_view::npos && digit != std::string_view::npos &&
+           group.substr(digit) == "1";
+}
+
+// A loopback line that is not ours: the machine's own names (its host name
+// on 127.0.1.1, localhost and friends). It is never taken over or shortened,
+// whatever name a server sends.
+bool isMachineLine(std::string_view line, std::string_view address) {
+    return isLoopbackAddress(address) && line.find(kHostsMarker) == std::string_view::npos;
+}
+
 // A number part of an address in the forms resolvers read: decimal, octal
 // with a leading 0, or hexadecimal with 0x.
 bool isNumberPart(std::string_view part) {
@@ -264,9 +283,11 @@ std::optional<std::string> addressOf(std::string_view content, std::string_view 
     std::optional<std::string> address;
     forEachLine(content, [&](std::string_view line) {
         if (address || !namesHost(line, name)) return;
+        std::string_view first;
         forEachField(line, [&](std::size_t start, std::size_t length) {
-            if (!address) address = std::string(line.substr(start, length));
+            if (first.empty()) first = line.substr(start, length);
         });
+        if (!isMachineLine(line, first)) address = std::string(first);
     });
     return address;
 }
@@ -286,10 +307,14 @@ std::string rewriteHosts(const std::string& content, const std::string& serverIp
     forEachLine(content, [&](std::string_view line) {
         ours.clear();
         std::size_t fields = 0;
+        std::string_view address;
         forEachField(line, [&](std::size_t start, std::size_t length) {
-            if (fields++ > 0 && sameHostName(line.substr(start, length), serverName)) ours.push_back({start, length});
+            if (fields++ == 0)
+                address = line.substr(start, length);
+            else if (sameHostName(line.substr(start, length), serverName))
+                ours.push_back({start, length});
         });
-        if (ours.empty()) {
+        if (ours.empty() || isMachineLine(line, address)) {
             if (line.empty()) return;
             out.append(line);
             out += '\n';

@@ -43,6 +43,7 @@ bool namesHost(std::string_view line, std::string_view name);
 
 // The address of the first line of `content` that names `name`, or nothing
 // when no line does: the address a resolver reading the file gives for it.
+// The machine's own loopback lines do not count (see rewriteHosts).
 std::optional<std::string> addressOf(std::string_view content, std::string_view name);
 
 // The hosts file after writing `serverIp` for `serverName`. A line belongs
@@ -50,8 +51,10 @@ std::optional<std::string> addressOf(std::string_view content, std::string_view 
 // line is replaced in place (with a time stamp), further ones and all empty
 // lines are dropped, and when no line had the name the entry is appended
 // after an empty line. A line that also names other hosts loses only the
-// name and keeps the rest, so that unrelated names stay. "exit" or an empty
-// address only removes. Lines end with LF. Does not check its arguments.
+// name and keeps the rest, so that unrelated names stay. Loopback lines
+// (127.0.0.0/8, ::1) without our marker belong to the machine and are never
+// changed. "exit" or an empty address only removes. Lines end with LF.
+// Does not check its arguments.
 std::string rewriteHosts(const std::string& content, const std::string& serverIp,
                          const std::string& serverName, const LocalDateTime& now);
 

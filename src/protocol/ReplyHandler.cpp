@@ -48,9 +48,10 @@ constexpr int kRejectionsShown = 10;  // the tenth in a row starts the count aga
 constexpr auto kRetryInterval = std::chrono::milliseconds(30000);
 constexpr std::size_t kMinNameLength = 3;  // shorter names are never written
 
-// A server text for a log line: control characters would break the line or
-// play tricks on whoever reads it in a terminal, so they appear as \xNN.
-std::string forLogLine(const std::string& text) {
+// A server text inside a message or log line of ours: control characters
+// would break the line or play tricks on whoever reads it in a terminal, so
+// they appear as \xNN.
+std::string visible(const std::string& text) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string out;
     for (const char c : text) {
@@ -68,10 +69,10 @@ std::string forLogLine(const std::string& text) {
 
 // Why a status 50 cannot be taken over, or nothing when it can.
 std::optional<std::string> refusal(const std::string& statusField, const ServerStatus& status) {
-    if (!status.complete) return kStatusIncomplete + statusField;
-    if (!isValidHostsAddress(status.address)) return kAddressRefused + status.address;
+    if (!status.complete) return kStatusIncomplete + visible(statusField);
+    if (!isValidHostsAddress(status.address)) return kAddressRefused + visible(status.address);
     if (characterCount(status.name) < kMinNameLength || !isValidHostName(status.name))
-        return kNameRefused + status.name;
+        return kNameRefused + visible(status.name);
     return std::nullopt;
 }
 
@@ -168,7 +169,7 @@ std::string ReplyHandler::applyStatus(const std::string& statusField) {
 }
 
 void ReplyHandler::refuseStatus(const std::string& statusField, const std::string& reason) {
-    Log(env_.programFolder(), clock_).SaveLog(kRefusedLog + forLogLine(statusField));
+    Log(env_.programFolder(), clock_).SaveLog(kRefusedLog + visible(statusField));
     dialogs_.showInfo(kStatusRefused + reason);
 }
 

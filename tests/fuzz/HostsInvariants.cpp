@@ -1,5 +1,8 @@
 #include "HostsInvariants.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
 #include <algorithm>
 #include <set>
 
@@ -64,8 +67,20 @@ bool isManaged(const std::string& field, const std::vector<std::string>& names) 
     return false;
 }
 
+// A loopback line without our marker: the machine's own, never to change.
+// The address is read as the resolver reads it.
+bool isMachineLine(const std::string& line, const HostsLine& parsed) {
+    if (parsed.fields.empty() || line.find(kHostsMarker) != std::string::npos) return false;
+    in_addr v4{};
+    in6_addr v6{};
+    const char* address = parsed.fields[0].c_str();
+    if (::inet_pton(AF_INET, address, &v4) == 1) return (ntohl(v4.s_addr) >> 24) == 127;
+    return ::inet_pton(AF_INET6, address, &v6) == 1 && IN6_IS_ADDR_LOOPBACK(&v6);
+}
+
 bool namesAny(const std::string& line, const std::vector<std::string>& names) {
     const HostsLine parsed = parseHostsLine(line);
+    if (isMachineLine(line, parsed)) return false;
     for (std::size_t i = 1; i < parsed.fields.size(); ++i)
         if (isManaged(parsed.fields[i], names)) return true;
     return false;

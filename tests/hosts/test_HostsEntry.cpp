@@ -69,6 +69,13 @@ INSTANTIATE_TEST_SUITE_P(
         RewriteCase{"removal takes only the name out of such lines",
                     "192.168.1.5 nas nas.local NAS # box\n10.0.0.1\tnas\n", "exit", "nas",
                     "192.168.1.5 nas.local # box\n"},
+        RewriteCase{"the machine's own loopback lines are never taken over",
+                    "127.0.1.1\tmybox\n0:0::1 mybox6 mybox\n", "1.2.3.4", "MyBox",
+                    "127.0.1.1\tmybox\n0:0::1 mybox6 mybox\n\n1.2.3.4    MyBox" + kAppended},
+        RewriteCase{"nor removed", "127.0.1.1\tmybox\n::1 mybox6 mybox\n", "exit", "mybox",
+                    "127.0.1.1\tmybox\n::1 mybox6 mybox\n"},
+        RewriteCase{"our own line with a loopback address is ours", "127.0.0.5    srv" + kAppended, "1.2.3.4", "srv",
+                    "1.2.3.4    srv" + kStamped},
         RewriteCase{"exit removes every line of the name", "a 1\nx srv.example\n\nb 2\ny srv.example\n", "exit",
                     "srv.example", "a 1\nb 2\n"},
         RewriteCase{"empty address removes like exit", "x srv.example\na 1\n", "", "srv.example", "a 1\n"},
@@ -128,7 +135,7 @@ TEST(HostsEntry, HostNamesAreThoseRealServersUseButNoLoopbackNameOrAddress) {
 }
 
 TEST(HostsEntry, AddressOfIsWhatAResolverFindsFirst) {
-    const std::string hosts = "# 9.9.9.9 srv\n5.5.5.5 mysrv\n6.6.6.6 other SRV # x\n7.7.7.7 srv\n";
+    const std::string hosts = "# 9.9.9.9 srv\n127.0.1.1 srv\n5.5.5.5 mysrv\n6.6.6.6 other SRV # x\n7.7.7.7 srv\n";
     EXPECT_EQ(addressOf(hosts, "srv"), "6.6.6.6");
     EXPECT_EQ(addressOf(hosts, "other"), "6.6.6.6");
     EXPECT_EQ(addressOf(hosts, "x"), std::nullopt);

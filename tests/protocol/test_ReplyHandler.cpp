@@ -114,14 +114,14 @@ TEST_F(ReplyHandlerLogTest, RefusedOnlineStatusIsReportedStoredNowhereAndTriedAg
         {"50+10.0.0.9", "unvollständig: 50+10.0.0.9"},
         {"50+10.0.0.9+", "Name"},
         {"50+127.1+other", "Adresse ist keine gültige IP-Adresse: 127.1"},
-        {"50+10.0.0.9\n6.6.6.6 evil+other", "Adresse"},
+        {"50+10.0.0.9\n6.6.6.6 evil+other", "IP-Adresse: 10.0.0.9\\x0a6.6.6.6 evil"},
         {"50+10.0.0.9+bad name", "Name ist als Rechnername nicht zulässig: bad name"},
         {"50+10.0.0.9+localhost", "localhost"},
         {"50+10.0.0.9+ip6-loopback", "ip6-loopback"},
         {"50+10.0.0.9+127", "127"},
         {"50+10.0.0.9+0.0", "0.0"},
         {"50+10.0.0.9+ab", "ab"},
-        {"50+10.0.0.9+x\x1b[2Jevil\x07", "x\x1b[2Jevil\x07"},
+        {"50+10.0.0.9+x\x1b[2Jevil\x07", "zulässig: x\\x1b[2Jevil\\x07"},
     };
     std::size_t reports = 0;
     for (const auto& row : rows) {

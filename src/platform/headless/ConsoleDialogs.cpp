@@ -16,9 +16,10 @@ ConsoleDialogs ConsoleDialogs::forThisProcess() {
 
 namespace {
 
-// Length of the well-formed UTF-8 sequence at `at` for a character from
-// U+00A0 on, else 0: a malformed byte, or a C1 control (U+0080..U+009F), which
-// some terminals obey like the escape sequences they stand for.
+// Length of the well-formed UTF-8 sequence at `at` for a printable
+// character from U+00A0 on, else 0: a malformed byte, a direction mark, or a
+// C1 control (U+0080..U+009F), which some terminals obey like the escape
+// sequences they stand for.
 std::size_t printableSequence(const std::string& text, std::size_t at) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
     const unsigned char lead = byte(0);
@@ -34,6 +35,10 @@ std::size_t printableSequence(const std::string& text, std::size_t at) {
     if (lead == 0xED && byte(1) >= 0xA0) return 0;                     // surrogate
     if (lead == 0xF0 && byte(1) < 0x90) return 0;                      // overlong
     if (lead == 0xF4 && byte(1) >= 0x90) return 0;                     // beyond U+10FFFF
+    // The marks that turn the direction of what follows (U+202A..U+202E,
+    // U+2066..U+2069) would let a text show something else than it says.
+    if (lead == 0xE2 && byte(1) == 0x80 && byte(2) >= 0xAA && byte(2) <= 0xAE) return 0;
+    if (lead == 0xE2 && byte(1) == 0x81 && byte(2) >= 0xA6 && byte(2) <= 0xA9) return 0;
     return length;
 }
 

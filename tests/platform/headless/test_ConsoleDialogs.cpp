@@ -48,6 +48,7 @@ TEST_F(Console, ControlCharactersFromTheServerAreShownEscaped) {
         {"Spalte\tWert", "Spalte\\tWert"},
         {"C1 \xc2\x9b" "2J", "C1 \\xc2\\x9b" "2J"},   // CSI as one character
         {"kaputt \xff\xc3", "kaputt \\xff\\xc3"},  // no UTF-8
+        {"\xe2\x80\xaemoc.evil", "\\xe2\\x80\\xaemoc.evil"},  // right-to-left override
         {"Grüße \xe2\x82\xac 服务器", "Grüße \xe2\x82\xac 服务器"},
         {"eins\rzwei\r\ndrei\nvier", "eins\nzwei\ndrei\nvier"},
     };
