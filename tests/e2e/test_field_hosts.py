@@ -10,6 +10,7 @@ ACCOUNT = "k1001 geheim Firma firma-server 10.0.0.7 50"
 SECTION = "Tavik6\\VPN\\k1001"
 IP_REQUEST = "/cgi-bin/server/tavik6/readip6.cgi?k1001&geheim&6.10"
 MACHINE_HOSTS = ("127.0.0.1\tlocalhost\n"
+                 "127.0.1.1\tmybox\n"
                  "::1\tlocalhost ip6-localhost ip6-loopback\n"
                  "192.168.1.5 nas.local nas\n"
                  "# the nas keeps the backups\n")
@@ -44,14 +45,14 @@ class FieldCase(unittest.TestCase):
 
 
 class FieldHosts(FieldCase):
-    def test_loopback_and_unrelated_lines_survive_names_that_are_fragments_of_them(self):
+    def test_loopback_and_unrelated_lines_survive_names_that_are_fragments_or_their_own(self):
         self.server.set("k1001", name="localhost")
         self.box.start(self.server)
         self.assertTrue(wait_for(lambda: "nicht zulässig: localhost" in self.box.messages()), self.box.messages())
         self.assertEqual(self.hosts(), MACHINE_HOSTS)
         self.assertEqual((self.box.stored("(Status)", SECTION) or "").strip(), "", "a refused status is not stored")
 
-        for name in ("ost", "local", "as.local"):
+        for name in ("ost", "local", "as.local", "MyBox"):
             self.server.set("k1001", status="50", name=name)
             self.wait_for_hosts(lambda text: "\n10.0.0.7    %s       # " % name in text)
             self.assertTrue(self.hosts().startswith(MACHINE_HOSTS), self.hosts())

@@ -71,6 +71,7 @@ bool isManaged(const std::string& field, const std::vector<std::string>& names) 
 // The address is read as the resolver reads it.
 bool isMachineLine(const std::string& line, const HostsLine& parsed) {
     if (parsed.fields.empty() || line.find(kHostsMarker) != std::string::npos) return false;
+    if (parsed.fields[0].find('\0') != std::string::npos) return false;  // no address, whatever it starts with
     in_addr v4{};
     in6_addr v6{};
     const char* address = parsed.fields[0].c_str();
