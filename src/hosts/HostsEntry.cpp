@@ -97,7 +97,8 @@ std::optional<char32_t> decodeUtf8(std::string_view text, std::size_t& length) {
 // invisible marks that change how a text is shown.
 bool isHiddenCharacter(char32_t point) {
     return point <= 0x9F || point == 0xA0 || point == 0x1680 || (point >= 0x2000 && point <= 0x200F) ||
-           (point >= 0x2028 && point <= 0x202F) || point == 0x205F || (point >= 0x2066 && point <= 0x2069) || point == 0x3000 || point == 0xFEFF;
+           (point >= 0x2028 && point <= 0x202F) || point == 0x205F || (point >= 0x2066 && point <= 0x2069) ||
+           point == 0x3000 || point == 0xFEFF;
 }
 
 // ASCII characters that cannot stand in a name: they end a field or the

@@ -137,7 +137,8 @@ std::string ReplyHandler::applyStatus(const std::string& statusField) {
     // An unchanged status leaves the store alone, and the hosts file too
     // unless another program took our line out of it.
     if (statusField == rw_.read(section, valueName::Status)) {
-        if (number == kStatusOnline && !refusal(statusField, status) && status.name == g_.ServerName) keepEntry(status.address);
+        if (number == kStatusOnline && !refusal(statusField, status) && status.name == g_.ServerName)
+            keepEntry(status.address);
         return status.name;
     }
 
