@@ -1,6 +1,7 @@
 #include "hosts/HostsEntry.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <optional>
 
@@ -49,20 +50,36 @@ bool endsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
-// The blanks a resolver separates the fields of a hosts line with.
-bool isFieldSeparator(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r'; }
+// How a resolver reads each byte of a hosts line: the blanks that separate
+// fields, the "#" that ends them, and everything else. A table, because
+// every byte of the file passes through here.
+enum class ByteKind : unsigned char { Other, Separator, Comment };
+
+constexpr std::array<ByteKind, 256> kByteKinds = [] {
+    std::array<ByteKind, 256> kinds{};
+    for (const char c : {' ', '\t', '\v', '\f', '\r'}) kinds[static_cast<unsigned char>(c)] = ByteKind::Separator;
+    kinds['#'] = ByteKind::Comment;
+    return kinds;
+}();
+
+ByteKind kindOf(char c) { return kByteKinds[static_cast<unsigned char>(c)]; }
+
+bool isFieldSeparator(char c) { return kindOf(c) == ByteKind::Separator; }
 
 // Calls `take` with the start and length of each field of `line` before any
 // "#", the address first.
 template <typename Take>
 void forEachField(std::string_view line, Take take) {
-    const std::size_t end = std::min(line.find('#'), line.size());
     std::size_t pos = 0;
-    while (pos < end) {
-        while (pos < end && isFieldSeparator(line[pos])) ++pos;
-        if (pos == end) return;
+    while (pos < line.size()) {
+        const ByteKind kind = kindOf(line[pos]);
+        if (kind == ByteKind::Comment) return;
+        if (kind == ByteKind::Separator) {
+            ++pos;
+            continue;
+        }
         const std::size_t start = pos;
-        while (pos < end && !isFieldSeparator(line[pos])) ++pos;
+        while (pos < line.size() && kindOf(line[pos]) == ByteKind::Other) ++pos;
         take(start, pos - start);
     }
 }
