@@ -1,6 +1,9 @@
 #include "hosts/HostsEntry.h"
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
+#include <optional>
 
 #include "text/DateFormat.h"
 
@@ -39,8 +42,144 @@ int hexValue(char c) {
     return -1;
 }
 
-bool isNameCharacter(char c) {
-    return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-';
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool startsWith(std::string_view text, std::string_view start) { return text.substr(0, start.size()) == start; }
+
+bool endsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+// How a resolver reads each byte of a hosts line: the blanks that separate
+// fields, the "#" that ends them, and everything else. A table, because
+// every byte of the file passes through here.
+enum class ByteKind : unsigned char { Other, Separator, Comment };
+
+constexpr std::array<ByteKind, 256> kByteKinds = [] {
+    std::array<ByteKind, 256> kinds{};
+    for (const char c : {' ', '\t', '\v', '\f', '\r'}) kinds[static_cast<unsigned char>(c)] = ByteKind::Separator;
+    kinds['#'] = ByteKind::Comment;
+    return kinds;
+}();
+
+ByteKind kindOf(char c) { return kByteKinds[static_cast<unsigned char>(c)]; }
+
+bool isFieldSeparator(char c) { return kindOf(c) == ByteKind::Separator; }
+
+// Calls `take` with the start and length of each field of `line` before any
+// "#", the address first.
+template <typename Take>
+void forEachField(std::string_view line, Take take) {
+    std::size_t pos = 0;
+    while (pos < line.size()) {
+        const ByteKind kind = kindOf(line[pos]);
+        if (kind == ByteKind::Comment) return;
+        if (kind == ByteKind::Separator) {
+            ++pos;
+            continue;
+        }
+        const std::size_t start = pos;
+        while (pos < line.size() && kindOf(line[pos]) == ByteKind::Other) ++pos;
+        take(start, pos - start);
+    }
+}
+
+// The code point of the UTF-8 sequence at the start of `text` and its
+// length; nothing for a malformed, overlong or surrogate sequence.
+std::optional<char32_t> decodeUtf8(std::string_view text, std::size_t& length) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    char32_t point = 0;
+    char32_t least = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, point = lead & 0x1F, least = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, point = lead & 0x0F, least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, point = lead & 0x07, least = 0x10000;
+    } else {
+        return std::nullopt;
+    }
+    if (text.size() < length) return std::nullopt;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return std::nullopt;
+        point = (point << 6) | (byte(i) & 0x3F);
+    }
+    if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return std::nullopt;
+    return point;
+}
+
+// Characters outside ASCII that a name must not hold: the C1 controls, line
+// and paragraph separators, blanks other than the ASCII one, and the
+// invisible marks that change how a text is shown.
+bool isHiddenCharacter(char32_t point) {
+    return point <= 0x9F || point == 0xA0 || point == 0x1680 || (point >= 0x2000 && point <= 0x200F) ||
+           (point >= 0x2028 && point <= 0x202F) || point == 0x205F || (point >= 0x2066 && point <= 0x2069) ||
+           point == 0x3000 || point == 0xFEFF;
+}
+
+// ASCII characters that cannot stand in a name: they end a field or the
+// line, start a comment, or mean something to a path or a shell.
+bool isRefusedAscii(char c) {
+    return static_cast<unsigned char>(c) <= 0x20 || c == 0x7F || c == '#' || c == '/' || c == '\\' ||
+           c == '"' || c == '\'' || c == '`' || c == ':';
+}
+
+// Names the machine keeps for itself; a remote server must not take them over.
+bool isLoopbackName(std::string_view name) {
+    std::string lower(name);
+    for (char& c : lower) c = lowerAscii(c);
+    for (const char* own : {"localhost", "localhost4", "localhost6", "localhost.localdomain",
+                            "localhost4.localdomain4", "localhost6.localdomain6"}) {
+        if (lower == own) return true;
+    }
+    return endsWith(lower, ".localhost") || startsWith(lower, "ip6-");
+}
+
+// 127.0.0.0/8 and ::1 in any of its spellings.
+bool isLoopbackAddress(std::string_view address) {
+    if (isValidIPv4(address)) return startsWith(address, "127.");
+    if (!isValidIPv6(address)) return false;
+    const std::size_t last = address.rfind(':');
+    const std::string_view head = address.substr(0, last);
+    const std::string_view group = address.substr(last + 1);
+    const std::size_t digit = group.find_first_not_of('0');
+    return head.find_first_not_of("0:") == std::string_view::npos && digit != std::string_view::npos &&
+           group.substr(digit) == "1";
+}
+
+// A loopback line that is not ours: the machine's own names (its host name
+// on 127.0.1.1, localhost and friends). It is never taken over or shortened,
+// whatever name a server sends.
+bool isMachineLine(std::string_view line, std::string_view address) {
+    return isLoopbackAddress(address) && line.find(kHostsMarker) == std::string_view::npos;
+}
+
+// A number part of an address in the forms resolvers read: decimal, octal
+// with a leading 0, or hexadecimal with 0x.
+bool isNumberPart(std::string_view part) {
+    if (part.empty()) return false;
+    if (part.size() >= 2 && part[0] == '0' && lowerAscii(part[1]) == 'x') {
+        for (const char c : part.substr(2))
+            if (hexValue(c) < 0) return false;
+        return true;
+    }
+    for (const char c : part)
+        if (!isDigit(c)) return false;
+    return true;
+}
+
+// True for a name a resolver would read as an address rather than look up.
+bool readsAsAddress(std::string_view name) {
+    if (name.find_first_not_of("0123456789.") == std::string_view::npos) return true;
+    int parts = 0;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t dot = name.find('.', start);
+        if (!isNumberPart(name.substr(start, dot - start)) || ++parts > 4) return false;
+        if (dot == std::string_view::npos) return true;
+        start = dot + 1;
+    }
 }
 
 }  // namespace
@@ -120,15 +259,55 @@ bool isValidHostsAddress(std::string_view text) { return isValidIPv4(text) || is
 bool isValidHostName(std::string_view name) {
     if (name.empty() || name.size() > 253) return false;
     std::size_t labelLength = 0;
-    for (const char c : name) {
-        if (c == '.') {
+    for (std::size_t i = 0; i < name.size();) {
+        if (name[i] == '.') {
             if (labelLength == 0) return false;
             labelLength = 0;
+            ++i;
             continue;
         }
-        if (!isNameCharacter(c) || ++labelLength > 63) return false;
+        std::size_t length = 1;
+        if (static_cast<unsigned char>(name[i]) < 0x80) {
+            if (isRefusedAscii(name[i])) return false;
+        } else {
+            const std::optional<char32_t> point = decodeUtf8(name.substr(i), length);
+            if (!point || isHiddenCharacter(*point)) return false;
+        }
+        labelLength += length;
+        if (labelLength > 63) return false;
+        i += length;
     }
-    return labelLength > 0;
+    return labelLength > 0 && !isLoopbackName(name) && !readsAsAddress(name);
+}
+
+bool sameHostName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    return true;
+}
+
+bool namesHost(std::string_view line, std::string_view name) {
+    bool address = true;
+    bool found = false;
+    forEachField(line, [&](std::size_t start, std::size_t length) {
+        if (!address && sameHostName(line.substr(start, length), name)) found = true;
+        address = false;
+    });
+    return found;
+}
+
+std::optional<std::string> addressOf(std::string_view content, std::string_view name) {
+    std::optional<std::string> address;
+    forEachLine(content, [&](std::string_view line) {
+        if (address || !namesHost(line, name)) return;
+        std::string_view first;
+        forEachField(line, [&](std::size_t start, std::size_t length) {
+            if (first.empty()) first = line.substr(start, length);
+        });
+        if (!isMachineLine(line, first)) address = std::string(first);
+    });
+    return address;
 }
 
 std::string rewriteHosts(const std::string& content, const std::string& serverIp,
@@ -138,16 +317,43 @@ std::string rewriteHosts(const std::string& content, const std::string& serverIp
     bool handled = !writeEntry;
     std::string out;
     out.reserve(content.size() + serverIp.size() + serverName.size() + 80);
+    struct Field {
+        std::size_t start;
+        std::size_t length;
+    };
+    std::vector<Field> ours;  // the fields of a line that hold the name
     forEachLine(content, [&](std::string_view line) {
-        if (line.find(serverName) != std::string_view::npos) {
-            if (!handled) {
-                out += serverIp + "    " + serverName + "       # " + formatHostsStamp(now) + " " + kHostsMarker + "\n";
-                handled = true;
-            }
+        ours.clear();
+        std::size_t fields = 0;
+        std::string_view address;
+        forEachField(line, [&](std::size_t start, std::size_t length) {
+            if (fields++ == 0)
+                address = line.substr(start, length);
+            else if (sameHostName(line.substr(start, length), serverName))
+                ours.push_back({start, length});
+        });
+        if (ours.empty() || isMachineLine(line, address)) {
+            if (line.empty()) return;
+            out.append(line);
+            out += '\n';
             return;
         }
-        if (line.empty()) return;
-        out.append(line);
+        if (!handled) {
+            out += serverIp + "    " + serverName + "       # " + formatHostsStamp(now) + " " + kHostsMarker + "\n";
+            handled = true;
+        }
+        // A line that names only our server goes; a line that also names
+        // other hosts loses our name, each time with the blanks before it,
+        // and keeps the rest as it was.
+        if (ours.size() + 1 == fields) return;
+        std::size_t copied = 0;
+        for (const Field& field : ours) {
+            std::size_t cut = field.start;
+            while (cut > copied && isFieldSeparator(line[cut - 1])) --cut;
+            out.append(line.substr(copied, cut - copied));
+            copied = field.start + field.length;
+        }
+        out.append(line.substr(copied));
         out += '\n';
     });
     if (!handled) out += "\n" + serverIp + "    " + serverName + "       # " + kHostsMarker + "\n";

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,15 +25,36 @@ bool isValidIPv4(std::string_view text);
 bool isValidIPv6(std::string_view text);
 bool isValidHostsAddress(std::string_view text);
 
-// True for a plain host name: ASCII letters, digits, hyphens and dots,
-// labels of 1..63 characters, at most 253 characters in all.
+// True for a name this program may keep a line for. Names real servers use
+// pass: "_" and non-ASCII UTF-8 letters included. Refused is what could break
+// a hosts line or a resolver (blanks, control characters, "#", "/",
+// backslashes, quotes, malformed UTF-8, empty labels, labels over 63 or names
+// over 253 bytes) and what no resolver should take from a remote server: the
+// loopback names (localhost, *.localhost, ip6-...) and names that read as an
+// address (digits and dots only, numeric forms such as 0x7f.1, any ":").
 bool isValidHostName(std::string_view name);
 
-// The hosts file after writing `serverIp` for `serverName`: the first line
-// containing the name is replaced in place (with a time stamp), further
-// such lines and all empty lines are dropped, and when no line had the name
-// the entry is appended after an empty line. "exit" or an empty address only
-// removes. Lines end with LF. Does not check its arguments.
+// Host names compare as resolvers compare them: ASCII letters without case.
+bool sameHostName(std::string_view a, std::string_view b);
+
+// True when one of the line's host-name fields (the words after the
+// address, before any "#") is `name`.
+bool namesHost(std::string_view line, std::string_view name);
+
+// The address of the first line of `content` that names `name`, or nothing
+// when no line does: the address a resolver reading the file gives for it.
+// The machine's own loopback lines do not count (see rewriteHosts).
+std::optional<std::string> addressOf(std::string_view content, std::string_view name);
+
+// The hosts file after writing `serverIp` for `serverName`. A line belongs
+// to the name when one of its host-name fields is the name. The first such
+// line is replaced in place (with a time stamp), further ones and all empty
+// lines are dropped, and when no line had the name the entry is appended
+// after an empty line. A line that also names other hosts loses only the
+// name and keeps the rest, so that unrelated names stay. Loopback lines
+// (127.0.0.0/8, ::1) without our marker belong to the machine and are never
+// changed. "exit" or an empty address only removes. Lines end with LF.
+// Does not check its arguments.
 std::string rewriteHosts(const std::string& content, const std::string& serverIp,
                          const std::string& serverName, const LocalDateTime& now);
 

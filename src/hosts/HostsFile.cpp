@@ -102,4 +102,16 @@ void HostsFile::saveLog(const std::string& line) {
     }
 }
 
+bool HostsFile::holdsEntry(const std::string& host, const std::string& serverIp, const std::string& serverName) {
+    if (characterCount(host) < 5 || characterCount(serverName) < 3) return true;
+    if (!isValidHostName(serverName) || !isValidHostsAddress(serverIp)) return true;
+    try {
+        const std::optional<std::string> current = store_.read(host);
+        // A file we cannot read now we could not restore either.
+        return !current || addressOf(*current, serverName) == serverIp;
+    } catch (...) {
+        return true;
+    }
+}
+
 }  // namespace tavik

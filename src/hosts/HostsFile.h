@@ -29,6 +29,11 @@ public:
     // could not be read or replaced, so that the caller can try again later;
     // a path or name too short to use and refused input leave nothing to do.
     bool EditHosts(const std::string& host, const std::string& serverIp, const std::string& serverName);
+    // False only when the file can be read and its first line for
+    // `serverName` (the machine's own loopback lines aside) does not carry
+    // `serverIp`: another program removed or changed the line, or put one
+    // before it. One read, no write.
+    bool holdsEntry(const std::string& host, const std::string& serverIp, const std::string& serverName);
 
 private:
     bool editThroughHelper(const std::string& host, const std::string& serverIp, const std::string& serverName);

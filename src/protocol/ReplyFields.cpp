@@ -6,7 +6,10 @@ namespace tavik {
 
 double ReplyFields::code() const { return Val(field[0]); }
 
-ReplyFields splitReply(const std::string& reply) {
+ReplyFields splitReply(const std::string& body) {
+    // Left on, the line end would become part of the last field: of the
+    // version, the status or the message.
+    const std::string reply = body.substr(0, body.find_last_not_of("\r\n") + 1);
     ReplyFields fields;
     std::size_t start = 0;
     for (std::size_t i = 0; i < kReplyFieldCount; ++i) {

@@ -8,7 +8,9 @@ namespace tavik {
 constexpr std::size_t kReplyFieldCount = 11;
 
 // The server's reply cut at ";": fields 0 to 10, missing ones empty; an
-// eleventh ";" and everything behind it are dropped. Fields are not trimmed.
+// eleventh ";" and everything behind it are dropped. The line end most CGI
+// scripts put after the body (CR and LF at its very end) is cut off first;
+// the fields are not trimmed otherwise.
 struct ReplyFields {
     std::array<std::string, kReplyFieldCount> field{};
 

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 #include "hosts/HostsEntry.h"
+#include "log/SaveLog.h"
 #include "protocol/RequestUrls.h"
 #include "settings/ValueNames.h"
 #include "text/DateFormat.h"
@@ -21,6 +23,13 @@ constexpr const char* kMessageTitle = "Info";
 constexpr const char* kCommandQuit = "Tavik beenden";
 constexpr const char* kCommandReboot = "Server neu Starten (VORSICHT!!!)";
 constexpr const char* kRemoveEntry = "exit";
+// A status 50 whose address or name cannot go into the hosts file.
+constexpr const char* kStatusRefused = "Die Angaben des Servers zum Firmenserver wurden nicht übernommen:\r";
+constexpr const char* kStatusIncomplete = "Die Statusangabe ist unvollständig: ";
+constexpr const char* kAddressRefused = "Die Adresse ist keine gültige IP-Adresse: ";
+constexpr const char* kNameRefused = "Der Name ist als Rechnername nicht zulässig: ";
+constexpr const char* kRefusedLog = "Serverstatus nicht übernommen: ";
+constexpr const char* kEntryRestoredLog = "Eintrag in der Hosts-Datei wiederhergestellt: ";
 
 constexpr double kCodeAccepted = 220;
 constexpr double kCodeIgnored = 221;
@@ -37,6 +46,35 @@ constexpr std::size_t kMinMessageLength = 6;
 constexpr int kSilentRejections = 5;  // with the caption "Online", the first four pass silently
 constexpr int kRejectionsShown = 10;  // the tenth in a row starts the count again
 constexpr auto kRetryInterval = std::chrono::milliseconds(30000);
+constexpr std::size_t kMinNameLength = 3;  // shorter names are never written
+
+// A server text inside a message or log line of ours: control characters
+// would break the line or play tricks on whoever reads it in a terminal, so
+// they appear as \xNN.
+std::string visible(const std::string& text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0x0F];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Why a status 50 cannot be taken over, or nothing when it can.
+std::optional<std::string> refusal(const std::string& statusField, const ServerStatus& status) {
+    if (!status.complete) return kStatusIncomplete + visible(statusField);
+    if (!isValidHostsAddress(status.address)) return kAddressRefused + visible(status.address);
+    if (characterCount(status.name) < kMinNameLength || !isValidHostName(status.name))
+        return kNameRefused + visible(status.name);
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -95,20 +133,29 @@ void ReplyHandler::accepted(const ReplyFields& reply) {
 std::string ReplyHandler::applyStatus(const std::string& statusField) {
     const std::string section = customerSection(g_.Profil, g_.User);
     const ServerStatus status = splitStatus(statusField);
-    // An unchanged status leaves the hosts file and the store alone.
-    if (statusField == rw_.read(section, valueName::Status)) return status.name;
-
     const double number = status.number();
+    // An unchanged status leaves the store alone, and the hosts file too
+    // unless another program took our line out of it.
+    if (statusField == rw_.read(section, valueName::Status)) {
+        if (number == kStatusOnline && !refusal(statusField, status) && status.name == g_.ServerName)
+            keepEntry(status.address);
+        return status.name;
+    }
+
     bool hostsDone = true;
     if (number < kStatusOfflineBelow) {
         rw_.write(section, valueName::ServerName, "");
         rw_.write(section, valueName::ServerIP, "");
         hostsDone = hosts_.EditHosts(g_.HostsDatei, kRemoveEntry, g_.ServerName);
-    } else if (number == kStatusOnline && status.complete && isValidHostsAddress(status.address) &&
-               isValidHostName(status.name)) {
+    } else if (number == kStatusOnline) {
         // Only a field with all three parts and a sound address and name
-        // names a server; anything else must not make the program forget the
-        // name whose line it keeps (that line could then never be removed).
+        // names a server. Anything else is refused loudly and not stored,
+        // so that the next reply tries again; the program keeps the name
+        // whose line it keeps (that line could otherwise never be removed).
+        if (const std::optional<std::string> reason = refusal(statusField, status)) {
+            refuseStatus(statusField, *reason);
+            return status.name;
+        }
         rw_.write(section, valueName::ServerName, status.name);
         rw_.write(section, valueName::ServerIP, status.address);
         rw_.write(section, valueName::Datum, formatServerDatum(clock_.now()));
@@ -120,6 +167,17 @@ std::string ReplyHandler::applyStatus(const std::string& statusField) {
     // the same status tries again instead of leaving the old address in place.
     if (hostsDone) rw_.write(section, valueName::Status, statusField);
     return status.name;
+}
+
+void ReplyHandler::refuseStatus(const std::string& statusField, const std::string& reason) {
+    Log(env_.programFolder(), clock_).SaveLog(kRefusedLog + visible(statusField));
+    dialogs_.showInfo(kStatusRefused + reason);
+}
+
+void ReplyHandler::keepEntry(const std::string& address) {
+    if (hosts_.holdsEntry(g_.HostsDatei, address, g_.ServerName)) return;
+    if (hosts_.EditHosts(g_.HostsDatei, address, g_.ServerName))
+        Log(env_.programFolder(), clock_).SaveLog(kEntryRestoredLog + address + " " + g_.ServerName);
 }
 
 void ReplyHandler::checkVersion(const ReplyFields& reply) {

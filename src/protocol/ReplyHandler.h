@@ -31,6 +31,10 @@ private:
     void accepted(const ReplyFields& reply);
     // Takes over a new server status; returns the name part of the field.
     std::string applyStatus(const std::string& statusField);
+    // Says that a status could not be taken over: a log line and the info window.
+    void refuseStatus(const std::string& statusField, const std::string& reason);
+    // Puts the server's line back when another program removed or changed it.
+    void keepEntry(const std::string& address);
     void checkVersion(const ReplyFields& reply);
     void buildTooltip(const std::string& counter, const std::string& serverName);
     void rejected();

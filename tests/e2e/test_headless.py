@@ -53,7 +53,7 @@ class MainRoad(ClientCase):
 
     def test_existing_line_is_replaced_in_place_with_date_and_time(self):
         with open(self.box.hosts, "a") as f:
-            f.write("192.0.2.1 firma-server old entry\n10.1.1.1 other\n")
+            f.write("192.0.2.1 firma-server # old entry\n10.1.1.1 other\n")
         self.box.start(self.server)
         self.assertTrue(wait_for(lambda: "10.0.0.7    firma-server" in self.box.hosts_text()))
         lines = self.box.hosts_text().splitlines()
@@ -129,8 +129,9 @@ class ServerOrders(ClientCase):
         self.server.set("k1001", ip="10.0.0.7\n6.6.6.6 evil")
         self.box.start(self.server)
         self.assertTrue(wait_for(lambda: IP_REQUEST in self.server.requests()))
-        self.assertTrue(wait_for(lambda: self.box.stored("(Status)", "Tavik6\\VPN\\k1001")))
+        self.assertTrue(wait_for(lambda: "keine gültige IP-Adresse" in self.box.messages()), self.box.messages())
         self.assertEqual(self.box.hosts_text(), INITIAL_HOSTS, "not even empty lines were dropped")
+        self.assertEqual((self.box.stored("(Status)", "Tavik6\\VPN\\k1001") or "").strip(), "", "tried again next time")
 
 
 class AutomaticUpdate(ClientCase):

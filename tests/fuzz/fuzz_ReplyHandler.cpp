@@ -32,9 +32,11 @@ const std::string kInitialHosts =
     "192.168.1.1 router.lan";
 
 // True when `text` ends a field of `body`: it is followed by ";" or by the
-// end of the body. The status field ends in "+address+name", so a pair the
-// server named passes with text "+address+name".
-bool endsAField(const std::string& body, const std::string& text) {
+// end of the body, less the line end after it. The status field ends in
+// "+address+name", so a pair the server named passes with text
+// "+address+name".
+bool endsAField(const std::string& reply, const std::string& text) {
+    const std::string body = reply.substr(0, reply.find_last_not_of("\r\n") + 1);
     for (std::size_t at = body.find(text); at != std::string::npos; at = body.find(text, at + 1)) {
         const std::size_t end = at + text.size();
         if (end == body.size() || body[end] == ';') return true;
@@ -76,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return entry.name == nameAfter && endsAField(body, "+" + entry.address + "+" + entry.name);
         });
         if (after != before)
-            FUZZ_CHECK(linesContaining(after, nameAfter) <= 1, "at most one line of the server's name");
+            FUZZ_CHECK(linesNaming(after, nameAfter) <= 1, "at most one line of the server's name");
         if (nameAfter != nameBefore)
             FUZZ_CHECK(isValidHostName(nameAfter) && endsAField(body, "+" + nameAfter),
                        "the server name changes only to a sound name from the reply");

@@ -50,7 +50,7 @@ TEST_F(HostsFileTest, ShortPathOrNameOrUnsoundInputLeavesEverythingUntouched) {
     hosts.EditHosts("/etc/missing", "1.2.3.4", "srv.example");
     for (const char* ip : {"1.2.3.4\n5.6.7.8 evil", "127.1", "0x7f.0.0.1", "010.0.0.1", "1.2.3.4 x"})
         hosts.EditHosts(kHosts, ip, "srv.example");
-    for (const char* name : {"srv example", "srv#x", "srv\rx", "srv\nevil"}) {
+    for (const char* name : {"srv example", "srv#x", "srv\rx", "srv\nevil", "localhost", "127", "0.0", "ip6-loopback"}) {
         hosts.EditHosts(kHosts, "1.2.3.4", name);
         hosts.EditHosts(kHosts, "exit", name);
     }
@@ -68,6 +68,26 @@ TEST_F(HostsFileTest, WritesTheEntryAndAlwaysKeepsABackup) {
     EXPECT_EQ(store.files[kHosts], kOriginal);
     EXPECT_EQ(store.files[kHosts + ".jst"], kOriginal);
     EXPECT_EQ(store.replacements, 3);
+}
+
+TEST_F(HostsFileTest, HoldsEntryOnlyWhenTheNameStillResolvesToTheAddress) {
+    store.changesBeforeReplace = 0;
+    const struct {
+        const char* content;
+        bool held;
+    } rows[] = {
+        {"127.0.0.1 localhost\n1.2.3.4    srv.example       # Verbindung von Tavik zum Firmenserver\n", true},
+        {"1.2.3.4 SRV.example\n", true},                       // another program's line with our address
+        {"127.0.0.1 localhost\n", false},                      // removed
+        {"1.2.3.4 mysrv.example\n# 1.2.3.4 srv.example\n", false},  // only look-alikes
+        {"9.9.9.9 srv.example\n1.2.3.4 srv.example\n", false},     // a line before ours wins
+    };
+    for (const auto& row : rows) {
+        store.files[kHosts] = row.content;
+        EXPECT_EQ(hosts.holdsEntry(kHosts, "1.2.3.4", "srv.example"), row.held) << row.content;
+    }
+    EXPECT_TRUE(hosts.holdsEntry("/etc/missing", "1.2.3.4", "srv.example")) << "nothing to restore into";
+    EXPECT_EQ(store.replaceCalls, 0);
 }
 
 TEST_F(HostsFileTest, StartsOverOnAChangeByAnotherProgramAndKeepsIt) {

@@ -14,13 +14,30 @@ TEST(ReplyFields, CutsAtSemicolonsIntoElevenSlots) {
     EXPECT_DOUBLE_EQ(r.code(), 220);
 }
 
-TEST(ReplyFields, MissingFieldsAreEmptyAndNothingIsTrimmed) {
-    const ReplyFields r = splitReply(" 99;a\r\n");
+TEST(ReplyFields, MissingFieldsAreEmpty) {
+    const ReplyFields r = splitReply(" 99;a");
     EXPECT_DOUBLE_EQ(r.code(), 99);
-    EXPECT_EQ(r.field[1], "a\r\n");
     for (std::size_t i = 2; i < kReplyFieldCount; ++i) EXPECT_EQ(r.field[i], "") << i;
     EXPECT_DOUBLE_EQ(splitReply("").code(), 0);
     EXPECT_DOUBLE_EQ(splitReply("OK;220").code(), 0);
+}
+
+TEST(ReplyFields, OnlyTheLineEndAfterTheBodyIsCutOff) {
+    const struct {
+        const char* body;
+        std::size_t field;
+        const char* expected;
+    } rows[] = {
+        {"220;;;50+1.2.3.4+srv\r\n", 3, "50+1.2.3.4+srv"},
+        {"220;;;;;;;6.10\n", 7, "6.10"},
+        {"90;;Text\r\n\r\n", 2, "Text"},
+        {"90;;Text\n\r", 2, "Text"},
+        {"90;;Zeile 1\r\nZeile 2;x\n", 2, "Zeile 1\r\nZeile 2"},
+        {"90;;Text \t\r\n", 2, "Text \t"},
+        {" 99;a\r\n", 1, "a"},
+        {"\r\n", 0, ""},
+    };
+    for (const auto& row : rows) EXPECT_EQ(splitReply(row.body).field[row.field], row.expected) << row.body;
 }
 
 TEST(ReplyFields, StatusSplitsAtTheFirstTwoPlusSigns) {

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "ReplyHandlerFixture.h"
 
@@ -67,17 +71,119 @@ TEST_F(ReplyHandlerTest, OfflineStatusRemovesTheEntryAndForgetsTheServer) {
 TEST_F(ReplyHandlerTest, StatusesOtherThanOnlineOrOfflineOnlyStoreTheStatus) {
     handler.handle(kFirstRun);
     const std::string hostsBefore = hostsText();
-    // 40 is between offline and online; a cut-off field names no server, and
-    // neither does one whose address or name could not stand in a hosts line.
-    for (const std::string status : {"40+10.0.0.9+other", "50+10.0.0.9", "55+10.0.0.9+other", "50+10.0.0.9+",
-                                     "50+127.1+other", "50+10.0.0.9\n6.6.6.6 evil+other", "50+10.0.0.9+bad name"}) {
+    for (const std::string status : {"40+10.0.0.9+other", "55+10.0.0.9+other"}) {
         handler.handle("220;;;" + status + ";;;;6.10");
         EXPECT_EQ(hostsText(), hostsBefore) << status;
         EXPECT_EQ(stored("(Status)"), status);
         EXPECT_EQ(stored("ServerName"), "firma-server") << status;
         EXPECT_EQ(stored("ServerIP"), "10.0.0.7") << status;
-        EXPECT_EQ(g.ServerName, "firma-server") << status;
     }
+}
+
+// The reply handling with the log in a folder of its own.
+class ReplyHandlerLogTest : public ReplyHandlerFixture {
+protected:
+    ReplyHandlerLogTest() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tavik-replies-XXXXXX").string();
+        folder = ::mkdtemp(pattern.data()) ? pattern : "";
+        env.folder = folder;
+    }
+    ~ReplyHandlerLogTest() override { std::filesystem::remove_all(folder); }
+
+    std::vector<std::string> logLines() {
+        std::ifstream in(folder / "logTavik.TXT");
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+
+    std::filesystem::path folder;
+};
+
+TEST_F(ReplyHandlerLogTest, RefusedOnlineStatusIsReportedStoredNowhereAndTriedAgain) {
+    ASSERT_FALSE(folder.empty());
+    handler.handle(kFirstRun);
+    const std::string hostsBefore = hostsText();
+    const std::size_t logBefore = logLines().size();
+    // A cut-off field names no server, and neither does one whose address or
+    // name could not stand in a hosts line or is the machine's own.
+    const struct {
+        const char* status;
+        const char* shown;
+    } rows[] = {
+        {"50+10.0.0.9", "unvollständig: 50+10.0.0.9"},
+        {"50+10.0.0.9+", "Name"},
+        {"50+127.1+other", "Adresse ist keine gültige IP-Adresse: 127.1"},
+        {"50+10.0.0.9\n6.6.6.6 evil+other", "IP-Adresse: 10.0.0.9\\x0a6.6.6.6 evil"},
+        {"50+10.0.0.9+bad name", "Name ist als Rechnername nicht zulässig: bad name"},
+        {"50+10.0.0.9+localhost", "localhost"},
+        {"50+10.0.0.9+ip6-loopback", "ip6-loopback"},
+        {"50+10.0.0.9+127", "127"},
+        {"50+10.0.0.9+0.0", "0.0"},
+        {"50+10.0.0.9+ab", "ab"},
+        {"50+10.0.0.9+x\x1b[2Jevil\x07", "zulässig: x\\x1b[2Jevil\\x07"},
+    };
+    std::size_t reports = 0;
+    for (const auto& row : rows) {
+        for (int attempt = 1; attempt <= 2; ++attempt) {  // not stored, so the same reply is tried again
+            handler.handle("220;;;" + std::string(row.status) + ";;;;6.10");
+            ++reports;
+            EXPECT_EQ(hostsText(), hostsBefore) << row.status;
+            EXPECT_EQ(stored("(Status)"), "50+10.0.0.7+firma-server") << row.status;
+            EXPECT_EQ(stored("ServerName"), "firma-server") << row.status;
+            EXPECT_EQ(stored("ServerIP"), "10.0.0.7") << row.status;
+            EXPECT_EQ(g.ServerName, "firma-server") << row.status;
+            ASSERT_EQ(dialogs.infos.size(), reports) << row.status;
+            EXPECT_NE(dialogs.infos.back().find(row.shown), std::string::npos) << dialogs.infos.back();
+            const std::vector<std::string> log = logLines();
+            ASSERT_EQ(log.size(), logBefore + reports) << row.status;
+            EXPECT_NE(log.back().find("Serverstatus nicht übernommen: "), std::string::npos) << log.back();
+            EXPECT_EQ(log.back().find_first_of("\x1b\x07\r"), std::string::npos) << log.back();
+        }
+    }
+}
+
+TEST_F(ReplyHandlerLogTest, ALineAnotherProgramRemovedIsPutBackByTheNextReply) {
+    handler.handle(kFirstRun);
+    const std::string written = hostsText();
+    for (const std::string changed : {"127.0.0.1    localhost\n", "127.0.0.1    localhost\n10.0.0.99 firma-server\n"}) {
+        hostsStore.files[hostsPath] = changed;
+        handler.handle(kFirstRun);
+        EXPECT_NE(hostsText().find("10.0.0.7    firma-server       # "), std::string::npos) << hostsText();
+        EXPECT_EQ(hostsText().find("10.0.0.99"), std::string::npos) << hostsText();
+    }
+    EXPECT_EQ(logLines().size(), 2u);
+
+    // Intact: read, not written.
+    const int replacements = hostsStore.replacements;
+    const int writes = registry.writeCalls;
+    handler.handle(kFirstRun);
+    EXPECT_EQ(hostsStore.replacements, replacements);
+    EXPECT_EQ(registry.writeCalls, writes);
+    EXPECT_EQ(logLines().size(), 2u);
+}
+
+TEST_F(ReplyHandlerTest, NamesRealServersUseAreWritten) {
+    for (const std::string name : {"file_server", "büro-server.example", "FIRMA-SERVER"}) {
+        handler.handle("220;;;50+10.0.0.8+" + name + ";;;;6.10");
+        EXPECT_NE(hostsText().find("10.0.0.8    " + name + "       # "), std::string::npos) << hostsText();
+        EXPECT_EQ(stored("(Status)"), "50+10.0.0.8+" + name);
+        EXPECT_EQ(stored("ServerName"), name);
+        handler.handle("220;;;20+0.0.0.0+" + name + ";;;;6.10");
+        EXPECT_EQ(hostsText(), "127.0.0.1    localhost\n") << name;
+    }
+    EXPECT_TRUE(dialogs.infos.empty());
+}
+
+TEST_F(ReplyHandlerTest, ALineEndAfterTheBodyIsNotPartOfTheLastField) {
+    handler.handle("220;;;50+10.0.0.7+firma-server\r\n");
+    EXPECT_EQ(stored("(Status)"), "50+10.0.0.7+firma-server");
+    EXPECT_NE(hostsText().find("10.0.0.7    firma-server       # "), std::string::npos) << hostsText();
+    EXPECT_EQ(form.picTaskIconTag[kIconConnected], "Tavik6 V6.10\rStand:14. April 2005\rfirma-server");
+
+    EXPECT_THROW(handler.handle("90;;Wartung heute Nacht\n"), ProgramEnded);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, "Wartung heute Nacht");
 }
 
 TEST_F(ReplyHandlerTest, ReplyWithoutStatusTouchesNoStore) {

@@ -14,15 +14,64 @@ ConsoleDialogs ConsoleDialogs::forThisProcess() {
                           [](std::string& line) { return static_cast<bool>(std::getline(std::cin, line)); });
 }
 
+namespace {
+
+// Length of the well-formed UTF-8 sequence at `at` for a printable
+// character from U+00A0 on, else 0: a malformed byte, a direction mark, or a
+// C1 control (U+0080..U+009F), which some terminals obey like the escape
+// sequences they stand for.
+std::size_t printableSequence(const std::string& text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
+    const unsigned char lead = byte(0);
+    std::size_t length = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
+    if (length == 0 || at + length > text.size()) return 0;
+    for (std::size_t i = 1; i < length; ++i)
+        if ((byte(i) & 0xC0) != 0x80) return 0;
+    if (lead == 0xC2 && byte(1) < 0xA0) return 0;                      // C1 control
+    if (lead == 0xE0 && byte(1) < 0xA0) return 0;                      // overlong
+    if (lead == 0xED && byte(1) >= 0xA0) return 0;                     // surrogate
+    if (lead == 0xF0 && byte(1) < 0x90) return 0;                      // overlong
+    if (lead == 0xF4 && byte(1) >= 0x90) return 0;                     // beyond U+10FFFF
+    // The marks that turn the direction of what follows (U+202A..U+202E,
+    // U+2066..U+2069) would let a text show something else than it says.
+    if (lead == 0xE2 && byte(1) == 0x80 && byte(2) >= 0xAA && byte(2) <= 0xAE) return 0;
+    if (lead == 0xE2 && byte(1) == 0x81 && byte(2) >= 0xA6 && byte(2) <= 0xA9) return 0;
+    return length;
+}
+
+void appendEscaped(std::string& out, unsigned char byte) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += "\\x";
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0x0F];
+}
+
+}  // namespace
+
 std::string ConsoleDialogs::forTerminal(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
         if (text[i] == '\r') {
             out += '\n';
             if (i + 1 < text.size() && text[i + 1] == '\n') ++i;  // CR LF is one break
-        } else {
+        } else if (text[i] == '\n') {
+            out += '\n';
+        } else if (text[i] == '\t') {
+            out += "\\t";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            appendEscaped(out, byte);
+        } else if (byte < 0x80) {
             out += text[i];
+        } else if (const std::size_t length = printableSequence(text, i); length > 0) {
+            out.append(text, i, length);
+            i += length - 1;
+        } else {
+            appendEscaped(out, byte);
         }
     }
     return out;
@@ -49,7 +98,7 @@ std::optional<std::string> ConsoleDialogs::askQuestion(const QuestionStep& step)
         print("Keine Eingabe möglich (keine Konsole).");
         return std::string("cancel");
     }
-    std::string prompt = step.presetAnswer.empty() ? "> " : "[" + step.presetAnswer + "] > ";
+    std::string prompt = step.presetAnswer.empty() ? "> " : "[" + forTerminal(step.presetAnswer) + "] > ";
     std::fputs(prompt.c_str(), out_);
     std::fflush(out_);
     std::string line;

@@ -22,7 +22,11 @@ public:
     void showInfo(const std::string& text) override;
     std::optional<std::string> askQuestion(const QuestionStep& step) override;
 
-    // Message texts break lines with a carriage return; a terminal needs a line feed.
+    // Message texts break lines with a carriage return; a terminal needs a
+    // line feed. Texts may come from the server, so every other control
+    // character (escape sequences included), a C1 control and a malformed
+    // UTF-8 byte is shown as \xNN, a tab as \t, instead of reaching the
+    // terminal.
     static std::string forTerminal(const std::string& text);
 
 private:

@@ -38,6 +38,27 @@ TEST_F(Console, MessagesGoOutWithLineFeedsForCarriageReturns) {
     EXPECT_EQ(printed(), "[Tavik6] Zeile 1\nZeile 2\nZeile 3\n[Info] Fehler beim Laden.\n");
 }
 
+TEST_F(Console, ControlCharactersFromTheServerAreShownEscaped) {
+    const struct {
+        std::string text;
+        std::string shown;
+    } rows[] = {
+        {"Rot\x1b[31m!\x1b]0;Titel\x07", "Rot\\x1b[31m!\\x1b]0;Titel\\x07"},
+        {std::string("a\bb\x7f\0c", 6), "a\\x08b\\x7f\\x00c"},
+        {"Spalte\tWert", "Spalte\\tWert"},
+        {"C1 \xc2\x9b" "2J", "C1 \\xc2\\x9b" "2J"},   // CSI as one character
+        {"kaputt \xff\xc3", "kaputt \\xff\\xc3"},  // no UTF-8
+        {"\xe2\x80\xaemoc.evil", "\\xe2\\x80\\xaemoc.evil"},  // right-to-left override
+        {"Grüße \xe2\x82\xac 服务器", "Grüße \xe2\x82\xac 服务器"},
+        {"eins\rzwei\r\ndrei\nvier", "eins\nzwei\ndrei\nvier"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(ConsoleDialogs::forTerminal(row.text), row.shown) << row.shown;
+
+    auto dialogs = make(false);
+    dialogs.messageBox(std::string("Wartung\x1b[2J", 11), "Info", MessageIcon::Information);
+    EXPECT_EQ(printed(), "[Info] Wartung\\x1b[2J\n");
+}
+
 TEST_F(Console, WithoutATerminalTheQuestionIsShownAndCancelled) {
     auto dialogs = make(false);
     input = {"k1"};
