@@ -156,6 +156,7 @@ std::string ReplyHandler::applyStatus(const std::string& statusField) {
             refuseStatus(statusField, *reason);
             return status.name;
         }
+        lastRefused_.clear();
         rw_.write(section, valueName::ServerName, status.name);
         rw_.write(section, valueName::ServerIP, status.address);
         rw_.write(section, valueName::Datum, formatServerDatum(clock_.now()));
@@ -170,6 +171,10 @@ std::string ReplyHandler::applyStatus(const std::string& statusField) {
 }
 
 void ReplyHandler::refuseStatus(const std::string& statusField, const std::string& reason) {
+    // The same refused field again is tried again, but said only once: on
+    // the desktop the info window would otherwise open with every reply.
+    if (statusField == lastRefused_) return;
+    lastRefused_ = statusField;
     Log(env_.programFolder(), clock_).SaveLog(kRefusedLog + visible(statusField));
     dialogs_.showInfo(kStatusRefused + reason);
 }

@@ -52,6 +52,7 @@ private:
     MainFormActions& actions_;
     const Clock& clock_;
     const ProgramEnvironment& env_;
+    std::string lastRefused_;  // the status field last refused, said once
 };
 
 }  // namespace tavik

@@ -101,7 +101,7 @@ protected:
     void prepare(const std::string& content) {
         for (const char* side : {".new", ".jst"}) std::filesystem::remove(this->side(side));
         write(hosts, content);
-        ::chown(hosts.c_str(), 0, 0);
+        ASSERT_EQ(::chown(hosts.c_str(), 0, 0), 0);
         ::chmod(hosts.c_str(), 0644);
     }
 
@@ -154,7 +154,7 @@ TEST_F(HostsFaults, AWriterThatIsStoppedChangesNothingAndLeavesNothingInTheWay) 
         {"hosts file unreadable", true, [&] { return ::chmod(hosts.c_str(), 0600) == 0; },
          [&] { ::chmod(hosts.c_str(), 0644); }},
         {"folder read-only", true, [&] { return ::chown(hosts.c_str(), kNobody, kNobody) == 0; },
-         [&] { ::chown(hosts.c_str(), 0, 0); }},
+         [&] { ASSERT_EQ(::chown(hosts.c_str(), 0, 0), 0); }},
         {"folder immutable", false, [&] { return setInodeFlag(folder, FS_IMMUTABLE_FL, true); },
          [&] { setInodeFlag(folder, FS_IMMUTABLE_FL, false); }},
         {"hosts file immutable: no rename over it", false, [&] { return setInodeFlag(hosts, FS_IMMUTABLE_FL, true); },
@@ -304,7 +304,7 @@ TEST_F(HostsFaults, AReadOnlyFolderWithAWritableFileIsRewrittenInPlaceAndSaysSo)
 TEST_F(HostsFaults, ASecurityAttributeThatCannotBeSetIsLeftOutAndLogged) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to set a security attribute";
     ::chmod(folder.c_str(), 0777);
-    ::chown(hosts.c_str(), kNobody, kNobody);
+    ASSERT_EQ(::chown(hosts.c_str(), kNobody, kNobody), 0);
     if (::setxattr(hosts.c_str(), "security.tavik", "label", 5, 0) != 0 ||
         ::setxattr(hosts.c_str(), "user.tavik", "kept", 4, 0) != 0)
         GTEST_SKIP() << "no extended attributes here";
