@@ -18,6 +18,8 @@ packages=(
   clang-14 libclang-rt-14-dev llvm-14 musl-tools dpkg-dev fakeroot
   # the other dynamic-address clients the benchmarks compare against
   inadyn ddclient
+  # the Windows programs: MinGW-w64 (POSIX threads), Wine for their tests, the installer
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 nsis
 )
 
 missing=()

@@ -7,6 +7,7 @@
 #include "protocol/RequestUrls.h"
 #include "settings/UserDaten.h"
 #include "settings/ValueNames.h"
+#include "platform/PlatformFacts.h"
 #include "text/TextCase.h"
 #include "text/Val.h"
 #include "update/ModulDate.h"
@@ -164,10 +165,13 @@ void Startform::Timer1_Timer() {
 
 void Startform::restartThroughUpdater() {
     const auto folder = ports_.environment.programFolder();
-    const auto target = updatesFolder(folder) / kProductName;
+    const std::string program = std::string(kProductName) + kExecutableSuffix;
+    const auto target = updatesFolder(folder) / program;
     std::error_code error;
-    std::filesystem::copy_file(folder / kProductName, target,
-                               std::filesystem::copy_options::overwrite_existing, error);
+    // A copy left from an earlier try goes first: copying over an existing
+    // file is refused on some systems even when asked to overwrite.
+    std::filesystem::remove(target, error);
+    std::filesystem::copy_file(findInFolder(folder, program), target, error);
     log_.SaveLog(std::string(kProductName) + " kopiert");
     if (error) return;
     // Without a running updater nobody would start the program again, so the

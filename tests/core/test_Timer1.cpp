@@ -1,6 +1,7 @@
 #include <fstream>
 
 #include "StartformFixture.h"
+#include "platform/PlatformFacts.h"
 
 namespace tavik {
 namespace {
@@ -18,8 +19,8 @@ protected:
     }
     // Puts an updater and a program file into the program folder.
     void provideUpdaterAndProgram() {
-        std::ofstream(folder / "Velmora4") << "#!/bin/sh\n";
-        std::ofstream(folder / "Tavik6") << "program bytes";
+        std::ofstream(folder / (std::string("Velmora4") + kExecutableSuffix)) << "#!/bin/sh\n";
+        std::ofstream(folder / (std::string("Tavik6") + kExecutableSuffix)) << "program bytes";
     }
 };
 
@@ -184,8 +185,9 @@ TEST_F(Cycle, EleventhFailureWithRestartOnHandsOverToTheUpdater) {
     EXPECT_THROW(form->Timer1_Timer(), ProgramEnded);
 
     ASSERT_EQ(processes.started.size(), 1u);
-    EXPECT_EQ(processes.started[0], (folder / "Velmora4").string() + " Tavik6");
-    std::ifstream copy(folder / "Updates" / "Tavik6");
+    const std::string suffix = kExecutableSuffix;
+    EXPECT_EQ(processes.started[0], (folder / ("Velmora4" + suffix)).string() + " Tavik6" + suffix);
+    std::ifstream copy(folder / "Updates" / ("Tavik6" + suffix));
     std::string bytes;
     std::getline(copy, bytes);
     EXPECT_EQ(bytes, "program bytes");
@@ -202,7 +204,7 @@ TEST_F(Cycle, EleventhFailureWithRestartOnHandsOverToTheUpdater) {
 }
 
 TEST_F(Cycle, RestartWithoutAProgramFileToCopyGoesOnOffline) {
-    std::ofstream(folder / "Velmora4") << "#!/bin/sh\n";
+    std::ofstream(folder / (std::string("Velmora4") + kExecutableSuffix)) << "#!/bin/sh\n";
     store("Restart", "1");
     load();
     failIpRequests();
