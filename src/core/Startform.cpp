@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/PlatformFacts.h"
 #include "protocol/RequestUrls.h"
 #include "settings/UserDaten.h"
 #include "settings/ValueNames.h"
-#include "platform/PlatformFacts.h"
 #include "text/TextCase.h"
 #include "text/Val.h"
 #include "update/ModulDate.h"
