@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -57,16 +58,17 @@ bool Win32Session::exitSession(unsigned flags) {
 }
 
 bool RasDialUp::firstConnectionConnected() {
-    std::vector<RASCONNW> connections(1);
-    connections[0].dwSize = sizeof(RASCONNW);
-    DWORD bytes = sizeof(RASCONNW);
+    std::vector<RASCONNW> connections;
     DWORD count = 0;
-    DWORD result = RasEnumConnectionsW(connections.data(), &bytes, &count);
-    if (result == ERROR_BUFFER_TOO_SMALL) {
-        connections.resize(bytes / sizeof(RASCONNW) + 1);
-        for (auto& connection : connections) connection.dwSize = sizeof(RASCONNW);
-        bytes = static_cast<DWORD>(connections.size() * sizeof(RASCONNW));
+    DWORD result = ERROR_BUFFER_TOO_SMALL;
+    // Asked again with the size the service names when the first guess is short.
+    for (std::size_t capacity = 4; result == ERROR_BUFFER_TOO_SMALL && capacity <= 4096;) {
+        RASCONNW empty{};
+        empty.dwSize = sizeof(RASCONNW);
+        connections.assign(capacity, empty);
+        DWORD bytes = static_cast<DWORD>(capacity * sizeof(RASCONNW));
         result = RasEnumConnectionsW(connections.data(), &bytes, &count);
+        capacity = std::max<std::size_t>(capacity * 2, bytes / sizeof(RASCONNW) + 1);
     }
     if (result != ERROR_SUCCESS || count == 0) return false;
     RASCONNSTATUSW status{};
