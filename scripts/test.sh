@@ -55,9 +55,9 @@ ctest --test-dir "$fuzz_build_dir" -L '^fuzz$' --output-on-failure -j "$jobs"
 stage "Windows build (64-bit) and its tests under Wine"
 unset ASAN_OPTIONS UBSAN_OPTIONS
 cmake -S . -B "$win64_build_dir" -DCMAKE_TOOLCHAIN_FILE=cmake/MinGW-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
-  -DTAVIK_LINUX_BIN_DIR="$PWD/$build_dir/bin"
+  -DTAVIK_LINUX_BIN_DIR="$(realpath "$build_dir")/bin"
 cmake --build "$win64_build_dir" -j "$jobs"
-export WINEPREFIX="$PWD/$win64_build_dir/wineprefix" WINEDEBUG=-all
+export WINEPREFIX="$(realpath "$win64_build_dir")/wineprefix" WINEDEBUG=-all
 rm -rf "$WINEPREFIX"
 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
 /usr/lib/wine/wineserver -w
