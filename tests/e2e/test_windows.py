@@ -28,7 +28,10 @@ def wine(*arguments, **options):
                           stderr=subprocess.DEVNULL, timeout=120, **options)
 
 
-class WindowsMainRoad(unittest.TestCase):
+class WindowsSandbox(unittest.TestCase):
+    """A program folder, a hosts file, the demo server and a profile in the
+    prefix's registry."""
+
     def setUp(self):
         self.root = tempfile.mkdtemp(prefix="tavik-win-e2e-")
         self.program_folder = os.path.join(self.root, "program")
@@ -58,6 +61,8 @@ class WindowsMainRoad(unittest.TestCase):
         with open(self.hosts, "rb") as f:
             return f.read()
 
+
+class WindowsMainRoad(WindowsSandbox):
     def test_line_written_with_crlf_and_removed_at_exit(self):
         env = dict(os.environ, TAVIK_SERVICE_HOST=self.server.host, TAVIK_HOSTS_FILE=windows_path(self.hosts))
         self.client = subprocess.Popen([WINE, os.path.join(self.program_folder, "Tavik6.exe"), self.profile],
@@ -76,6 +81,45 @@ class WindowsMainRoad(unittest.TestCase):
         self.assertEqual(self.client.returncode, 0, errors)
         self.assertEqual(self.read_hosts(), b"127.0.0.1 localhost\r\n::1 localhost\r\n# keep me\r\n")
         self.assertIn("/cgi-bin/server/offline.cgi?k1001", "\n".join(self.server.requests()))
+
+
+class WindowsService(WindowsSandbox):
+    """AppToService.exe registers Tavik6.exe with the service control manager
+    of the prefix; starting the service writes the line, stopping it runs the
+    program's exit sequence, /Remove deletes the service."""
+
+    def setUp(self):
+        super().setUp()
+        shutil.copy2(os.path.join(WINDOWS_BIN_DIR, "AppToService.exe"), self.program_folder)
+
+    def tearDown(self):
+        wine("sc", "stop", "Tavik6")
+        wine("AppToService.exe", "/Remove", '"Tavik6"', cwd=self.program_folder)
+        super().tearDown()
+
+    def tool(self, *arguments):
+        env = dict(os.environ, TAVIK_SERVICE_HOST=self.server.host, TAVIK_HOSTS_FILE=windows_path(self.hosts))
+        return subprocess.run([WINE, "AppToService.exe", *arguments], cwd=self.program_folder, env=env,
+                              stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=120)
+
+    def test_service_started_stopped_and_removed(self):
+        folder = windows_path(self.program_folder).replace("\\", "/")
+        # The command line as the settings window builds it, profile included.
+        installed = self.tool("/Install", "/Startup:M", '"%s/"' % folder, 'Tavik6.exe"', '/Arguments:"%s"' % self.profile)
+        self.assertEqual(installed.returncode, 0, installed.stderr)
+        self.assertIn("Dienst eingetragen: Tavik6", installed.stdout)
+
+        self.assertEqual(wine("sc", "start", "Tavik6").returncode, 0)
+        self.assertTrue(wait_for(lambda: LINE in self.read_hosts(), timeout=60), self.read_hosts())
+        self.assertEqual(wine("sc", "stop", "Tavik6").returncode, 0)
+        self.assertTrue(wait_for(lambda: LINE not in self.read_hosts(), timeout=60), self.read_hosts())
+        self.assertEqual(self.read_hosts(), b"127.0.0.1 localhost\r\n::1 localhost\r\n# keep me\r\n")
+        self.assertTrue(wait_for(lambda: any("/offline.cgi?k1001" in r for r in self.server.requests()), timeout=30))
+
+        removed = self.tool("/Remove", '"Tavik6"')
+        self.assertEqual(removed.returncode, 0, removed.stderr)
+        self.assertIn("Dienst entfernt: Tavik6", removed.stdout)
+        self.assertNotEqual(wine("sc", "query", "Tavik6").returncode, 0)
 
 
 if __name__ == "__main__":
