@@ -37,6 +37,8 @@ bench_packages=(
   libbenchmark-dev
   # the other dynamic-address clients the benchmarks compare against
   inadyn ddclient
+  # the Windows programs: MinGW-w64 (POSIX threads), Wine for their tests, the installer
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 nsis
 )
 
 case "$purpose" in

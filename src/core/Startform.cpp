@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "core/StartformTexts.h"
+#include "platform/PlatformFacts.h"
 #include "protocol/RequestUrls.h"
 #include "settings/UserDaten.h"
 #include "settings/ValueNames.h"
@@ -264,10 +265,13 @@ void Startform::restartThroughUpdater() {
         reportRestartProblem("das Programm " + std::string(kUpdaterName) + " fehlt in " + folder.string());
         return;
     }
-    const auto target = updatesFolder(folder) / kProductName;
+    const std::string program = std::string(kProductName) + kExecutableSuffix;
+    const auto target = updatesFolder(folder) / program;
     std::error_code error;
-    std::filesystem::copy_file(folder / kProductName, target,
-                               std::filesystem::copy_options::overwrite_existing, error);
+    // A copy left from an earlier try goes first: copying over an existing
+    // file is refused on some systems even when asked to overwrite.
+    std::filesystem::remove(target, error);
+    std::filesystem::copy_file(findInFolder(folder, program), target, error);
     if (error) {
         reportRestartProblem(std::string(kProductName) + " ließ sich nicht nach " + target.string() + " kopieren");
         return;

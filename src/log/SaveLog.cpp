@@ -3,6 +3,7 @@
 #include <fstream>
 #include <utility>
 
+#include "platform/PlatformFacts.h"
 #include "text/DateFormat.h"
 
 namespace tavik {
@@ -16,7 +17,7 @@ void Log::SaveLog(const std::string& txt) {
         // Opened and closed per line, so the file can be read or deleted while we run.
         std::ofstream out(file(), std::ios::binary | std::ios::app);
         if (!out) return;
-        out << formatGeneralDate(clock_.now()) + '\t' + txt + '\n';
+        out << formatGeneralDate(clock_.now()) + '\t' + txt + kLineEnd;
     } catch (...) {
         // A log line that cannot be written is lost without a word.
     }

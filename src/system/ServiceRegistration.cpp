@@ -4,6 +4,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/PlatformFacts.h"
 #include "settings/ValueNames.h"
 #include "update/UpdaterProgram.h"
 
@@ -32,7 +33,7 @@ std::string ChangeSlash(std::string& text) {
 
 std::string missingProgramMessage(const std::string& program, const std::filesystem::path& folder) {
     return "Um diese Funktion ausführen zu können, benötigen Sie das Programm " + program + "." + "\r" +
-           "Kopieren Sie dieses nach " + folder.string() + "/";
+           "Kopieren Sie dieses nach " + (folder / "").string();
 }
 
 ServiceRegistration::ServiceRegistration(TavikGlobal& g, RwModul& rw, Dialogs& dialogs, Processes& processes,
@@ -50,7 +51,7 @@ bool ServiceRegistration::toolPresent() const {
 
 std::string ServiceRegistration::toolPath() const {
     // Found in any spelling, so the command names the file that is there.
-    return findInFolder(environment_.programFolder(), kServiceToolName).string();
+    return findInFolder(environment_.programFolder(), std::string(kServiceToolName) + kExecutableSuffix).string();
 }
 
 std::string ServiceRegistration::removeCommandLine() const {
@@ -63,7 +64,7 @@ std::string ServiceRegistration::installCommandLine() const {
     // The quotes stand as the tool has always been given them, the program
     // file name closing with an unmatched one.
     std::string line = toolPath() + " /Install /Startup:A " + kQuote + slashed + "/" + kQuote + " " +
-                       kProductName + kQuote;
+                       kProductName + kExecutableSuffix + kQuote;
     const std::string arguments = environment_.commandLine();
     if (!arguments.empty()) line += std::string(" /") + "Arguments:" + kQuote + arguments + kQuote;
     return line;

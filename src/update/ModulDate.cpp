@@ -2,14 +2,14 @@
 
 #include <array>
 #include <cstdio>
-#include <ctime>
 #include <fstream>
 #include <iterator>
-#include <locale>
 #include <optional>
 #include <sstream>
 #include <string_view>
 #include <vector>
+
+#include "platform/PlatformFacts.h"
 
 namespace tavik {
 namespace {
@@ -20,20 +20,6 @@ constexpr std::size_t kMaxLines = 10001;
 constexpr std::array<const char*, 12> kGermanMonths = {"Januar", "Februar", "März",      "April",
                                                        "Mai",    "Juni",    "Juli",      "August",
                                                        "September", "Oktober", "November", "Dezember"};
-
-// The name of the locale's time category, out of a combined name such as
-// "LC_CTYPE=de_DE.UTF-8;LC_TIME=C;...".
-std::string timeLocaleName(const std::locale& locale) {
-    const std::string name = locale.name();
-    const std::size_t at = name.find("LC_TIME=");
-    if (at == std::string::npos) return name;
-    const std::size_t start = at + 8;
-    return name.substr(start, name.find(';', start) - start);
-}
-
-bool hasOwnMonthNames(const std::string& localeName) {
-    return !(localeName.empty() || localeName == "C" || localeName == "POSIX" || localeName.rfind("C.", 0) == 0);
-}
 
 // Lines end at CR, LF or CR LF. Nothing when the file has too many lines.
 std::optional<std::vector<std::string>> splitLines(std::string_view content) {
@@ -83,22 +69,8 @@ bool replaceFile(const std::filesystem::path& name, const std::string& content) 
 
 std::string localMonthName(int month) {
     if (month < 1 || month > 12) return {};
-    const std::string german = kGermanMonths[static_cast<std::size_t>(month - 1)];
-    try {
-        const std::locale locale("");
-        if (!hasOwnMonthNames(timeLocaleName(locale))) return german;
-        std::tm date{};
-        date.tm_year = 100;
-        date.tm_mon = month - 1;
-        date.tm_mday = 1;
-        std::ostringstream out;
-        out.imbue(locale);
-        std::use_facet<std::time_put<char>>(locale).put(std::ostreambuf_iterator<char>(out), out, ' ', &date, 'B');
-        const std::string name = out.str();
-        return name.empty() ? german : name;
-    } catch (...) {
-        return german;
-    }
+    const std::string name = userMonthName(month);
+    return name.empty() ? kGermanMonths[static_cast<std::size_t>(month - 1)] : name;
 }
 
 void SetNewModulDate(const std::filesystem::path& name, const LocalDateTime& today) {

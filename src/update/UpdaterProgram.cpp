@@ -4,13 +4,11 @@
 #include <system_error>
 
 #include "core/TavikGlobal.h"
+#include "platform/PlatformFacts.h"
 #include "text/TextCase.h"
 
 namespace tavik {
 namespace {
-
-// Executable files carry no suffix on this platform.
-constexpr const char* kExecutableSuffix = "";
 
 // The first entry of `folder` matching `name` ignoring case and passing `accept`.
 template <typename Accept>

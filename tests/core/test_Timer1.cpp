@@ -2,6 +2,7 @@
 #include <fstream>
 
 #include "StartformFixture.h"
+#include "platform/PlatformFacts.h"
 
 namespace tavik {
 namespace {
@@ -19,8 +20,8 @@ protected:
     }
     // Puts an updater and a program file into the program folder.
     void provideUpdaterAndProgram() {
-        std::ofstream(folder / "Velmora4") << "#!/bin/sh\n";
-        std::ofstream(folder / "Tavik6") << "program bytes";
+        std::ofstream(folder / (std::string("Velmora4") + kExecutableSuffix)) << "#!/bin/sh\n";
+        std::ofstream(folder / (std::string("Tavik6") + kExecutableSuffix)) << "program bytes";
     }
 };
 
@@ -171,7 +172,7 @@ TEST_F(Cycle, ElevenFailuresWithoutRestartSettingKeepTrying) {
     failIpRequests();
     requestsAfterTicks(15);
     EXPECT_EQ(g.OfflineCount, 15);
-    EXPECT_TRUE(processes.started.empty());
+    EXPECT_TRUE(processes.startedPrograms.empty());
     EXPECT_FALSE(std::filesystem::exists(folder / "logTavik.TXT"));
 }
 
@@ -185,8 +186,10 @@ TEST_F(Cycle, EleventhFailureWithRestartOnHandsOverToTheUpdater) {
     EXPECT_THROW(form->Timer1_Timer(), ProgramEnded);
 
     ASSERT_EQ(processes.startedPrograms.size(), 1u);
-    EXPECT_EQ(processes.startedPrograms[0], (std::vector<std::string>{(folder / "Velmora4").string(), "Tavik6"}));
-    std::ifstream copy(folder / "Updates" / "Tavik6");
+    const std::string suffix = kExecutableSuffix;
+    EXPECT_EQ(processes.startedPrograms[0],
+              (std::vector<std::string>{(folder / ("Velmora4" + suffix)).string(), "Tavik6" + suffix}));
+    std::ifstream copy(folder / "Updates" / ("Tavik6" + suffix));
     std::string bytes;
     std::getline(copy, bytes);
     EXPECT_EQ(bytes, "program bytes");
@@ -220,8 +223,9 @@ class RestartThatCannotBeDone : public Cycle, public ::testing::WithParamInterfa
 
 TEST_P(RestartThatCannotBeDone, SaysWhyOnceAndCopiesOnlyForAnUpdater) {
     const RestartCase& c = GetParam();
-    if (c.updater) std::ofstream(folder / "Velmora4") << "#!/bin/sh\n";
-    if (c.program) std::ofstream(folder / "Tavik6") << "program bytes";
+    const std::string suffix = kExecutableSuffix;
+    if (c.updater) std::ofstream(folder / ("Velmora4" + suffix)) << "#!/bin/sh\n";
+    if (c.program) std::ofstream(folder / ("Tavik6" + suffix)) << "program bytes";
     store("Restart", "1");
     processes.startSucceeds = c.updaterStarts;
     load();
@@ -232,7 +236,7 @@ TEST_P(RestartThatCannotBeDone, SaysWhyOnceAndCopiesOnlyForAnUpdater) {
     const std::string errors = ::testing::internal::GetCapturedStderr();
 
     EXPECT_EQ(processes.startedPrograms.size(), c.starts);
-    EXPECT_EQ(std::filesystem::exists(folder / "Updates" / "Tavik6"), c.copied);
+    EXPECT_EQ(std::filesystem::exists(folder / "Updates" / ("Tavik6" + suffix)), c.copied);
     std::ifstream logFile(folder / "logTavik.TXT");
     std::vector<std::string> problems;
     for (std::string line; std::getline(logFile, line);) {

@@ -6,6 +6,7 @@
 #include <random>
 #include <sstream>
 
+#include "platform/PlatformFacts.h"
 #include "platform/fakes/FakeClock.h"
 
 namespace tavik {
@@ -36,16 +37,16 @@ TEST_F(SaveLogTest, AppendsStampedLinesInCallOrder) {
     EXPECT_EQ(log.file(), folder / "logTavik.TXT");
     clock.current = {2005, 12, 7, 14, 3, 55};
     log.SaveLog("Tavik6 kopiert");
-    EXPECT_EQ(logText(), "07.12.2005 14:03:55\tTavik6 kopiert\n");
+    const std::string end = kLineEnd;
+    EXPECT_EQ(logText(), "07.12.2005 14:03:55\tTavik6 kopiert" + end);
 
     clock.current = {2005, 12, 8, 0, 0, 0};
     log.SaveLog("a\tb\nc");
     clock.current = {2005, 12, 8, 0, 0, 1};
     log.SaveLog("");
     EXPECT_EQ(logText(),
-              "07.12.2005 14:03:55\tTavik6 kopiert\n"
-              "08.12.2005\ta\tb\nc\n"
-              "08.12.2005 00:00:01\t\n");
+              "07.12.2005 14:03:55\tTavik6 kopiert" + end + "08.12.2005\ta\tb\nc" + end +
+                  "08.12.2005 00:00:01\t" + end);
 }
 
 TEST_F(SaveLogTest, UnwritableLogIsLostSilently) {

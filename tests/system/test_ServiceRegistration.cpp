@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "../TempDirectory.h"
 #include "core/TavikGlobal.h"
+#include "platform/PlatformFacts.h"
 #include "platform/fakes/FakeDialogs.h"
 #include "platform/fakes/FakeEnvironment.h"
 #include "platform/fakes/FakeProcesses.h"
@@ -46,23 +49,23 @@ TEST(ChangeSlash, TurnsEveryBackslashAndLeavesTheResultInTheArgument) {
 class ServiceRegistrationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tavik-svc-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        top = pattern;
-        folder = top / "Prog\\Client 2";
-        fs::create_directory(folder);
+        top = testing_support::makeTempDirectory("tavik-svc-");
+        ASSERT_FALSE(top.empty());
+        folder = top / "Prog\\Client 2";  // one folder here, two where "\\" separates
+        fs::create_directories(folder);
         env.folder = folder;
         g.Profil = "Tavik6";
     }
     void TearDown() override { fs::remove_all(top); }
 
     void addTool(const std::string& name = "AppToService") {
-        std::ofstream(folder / name) << "#!/bin/sh\n";
+        std::ofstream(folder / (name + kExecutableSuffix)) << "#!/bin/sh\n";
     }
     bool click(bool on, bool loading = false) {
         return service.ntdienst_Click(on, loading, [this] { ++linkEnabled; });
     }
     std::string stored() { return rw.read(g.Profil, "ntdienst"); }
+    std::string tool() const { return (folder / (std::string("AppToService") + kExecutableSuffix)).string(); }
 
     fs::path top, folder;
     TavikGlobal g;
@@ -89,7 +92,7 @@ TEST_F(ServiceRegistrationTest, MissingToolSwitchedOnAsksForItAndStoresNothing) 
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].text,
               "Um diese Funktion ausführen zu können, benötigen Sie das Programm AppToService.\r"
-              "Kopieren Sie dieses nach " + folder.string() + "/");
+              "Kopieren Sie dieses nach " + (folder / "").string());
     EXPECT_EQ(dialogs.boxes[0].title, "Programm nicht gefunden.");
     EXPECT_EQ(dialogs.boxes[0].icon, MessageIcon::Information);
     EXPECT_EQ(linkEnabled, 1);
@@ -103,7 +106,7 @@ TEST_F(ServiceRegistrationTest, MissingToolSwitchedOnAsksForItAndStoresNothing) 
 }
 
 TEST_F(ServiceRegistrationTest, AFolderNamedLikeTheToolIsNoTool) {
-    fs::create_directory(folder / "AppToService");
+    fs::create_directory(folder / (std::string("AppToService") + kExecutableSuffix));
     EXPECT_FALSE(service.toolPresent());
     EXPECT_FALSE(click(true));
     EXPECT_TRUE(processes.started.empty());
@@ -115,19 +118,20 @@ TEST_F(ServiceRegistrationTest, SwitchedOffRemovesTheServiceSilently) {
     EXPECT_TRUE(click(false));
     EXPECT_EQ(stored(), "0");
     ASSERT_EQ(processes.started.size(), 1u);
-    EXPECT_EQ(processes.started[0], (folder / "AppToService").string() + " /Remove \"Tavik6\"");
+    EXPECT_EQ(processes.started[0], tool() + " /Remove \"Tavik6\"");
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
 TEST_F(ServiceRegistrationTest, InstallCommandLineWithAndWithoutProfile) {
     addTool();
-    const std::string tool = (folder / "AppToService").string();
-    const std::string slashed = top.string() + "/Prog/Client 2/";
+    std::string slashed = top.string() + "/Prog/Client 2/";
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    const std::string program = std::string("Tavik6") + kExecutableSuffix;
     const struct {
         std::string arguments, expected;
     } rows[] = {
-        {"", tool + " /Install /Startup:A \"" + slashed + "\" Tavik6\""},
-        {"Büro 2", tool + " /Install /Startup:A \"" + slashed + "\" Tavik6\" /Arguments:\"Büro 2\""},
+        {"", tool() + " /Install /Startup:A \"" + slashed + "\" " + program + "\""},
+        {"Büro 2", tool() + " /Install /Startup:A \"" + slashed + "\" " + program + "\" /Arguments:\"Büro 2\""},
     };
     for (const auto& row : rows) {
         env.arguments = row.arguments;
@@ -160,7 +164,14 @@ TEST_F(ServiceRegistrationTest, ToolFoundInAnySpellingAndNamedAsItIs) {
     addTool("apptoservice");
     EXPECT_TRUE(service.toolPresent());
     EXPECT_TRUE(click(false));
-    EXPECT_EQ(processes.started, std::vector<std::string>{(folder / "apptoservice").string() + " /Remove \"Tavik6\""});
+    ASSERT_EQ(processes.started.size(), 1u);
+    const std::string arguments = " /Remove \"Tavik6\"";
+    const std::string& started = processes.started[0];
+    ASSERT_GT(started.size(), arguments.size());
+    EXPECT_EQ(started.substr(started.size() - arguments.size()), arguments);
+    EXPECT_TRUE(fs::equivalent(started.substr(0, started.size() - arguments.size()),
+                               folder / (std::string("apptoservice") + kExecutableSuffix)))
+        << started;
 }
 
 TEST_F(ServiceRegistrationTest, AFailedStartStillStoresAndShowsTheHint) {

@@ -7,6 +7,8 @@
 #include <random>
 #include <sstream>
 
+#include "../TempDirectory.h"
+
 namespace tavik {
 namespace {
 
@@ -18,8 +20,9 @@ const std::string kNewLine = "Global Const PRG_UPDATEDATE$ = \"07. April 2005\" 
 class ModulDateTest : public testing::Test {
 protected:
     ModulDateTest() : folder(fs::temp_directory_path() / ("tavik-modul-" + std::to_string(std::random_device{}()))) {
-        // Month names are the locale's; the C locale has none, so they are German.
-        ::setenv("LC_ALL", "C", 1);
+        // Month names are the locale's; the C locale has none, so they are
+        // German. Windows always has names; its tests run in a German prefix.
+        testing_support::setEnvironment("LC_ALL", "C");
         fs::create_directories(folder);
     }
     ~ModulDateTest() override { fs::remove_all(folder); }

@@ -7,7 +7,9 @@
 #include <iterator>
 #include <string>
 
+#include "../TempDirectory.h"
 #include "../protocol/RecordingActions.h"
+#include "platform/PlatformFacts.h"
 #include "platform/fakes/FakeClock.h"
 #include "platform/fakes/FakeDialogs.h"
 #include "platform/fakes/FakeEnvironment.h"
@@ -28,8 +30,7 @@ namespace fs = std::filesystem;
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "tavik-update-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path = pattern;
+        path = testing_support::makeTempDirectory("tavik-update-");
     }
     ~TempFolder() {
         std::error_code ec;
@@ -64,7 +65,9 @@ protected:
     }
     std::string lastUpdate() { return rw.read("Software", "IUpdate"); }
     fs::path target() const { return folder.path / "Updates" / kFile; }
-    void installUpdater(const std::string& name = "Velmora4") { writeFile(folder.path / name, "#!/bin/sh\n"); }
+    void installUpdater(const std::string& name = "Velmora4") {
+        writeFile(folder.path / (name + kExecutableSuffix), "#!/bin/sh\n");
+    }
 
     TempFolder folder;
     TavikGlobal g;
@@ -123,8 +126,11 @@ TEST_F(UpdateCheckTest, FetchedFileStartsTheUpdaterAndEnds) {
     EXPECT_EQ(readFile(target()), content);
     EXPECT_EQ(transfer.requested.size(), 2u);
     // File and profile reach the updater as one argument, blanks and all.
-    EXPECT_EQ(processes.startedPrograms, (std::vector<std::vector<std::string>>{
-                                             {(folder.path / "velmora4").string(), "Tavik6_611.zip,Büro 2"}}));
+    ASSERT_EQ(processes.startedPrograms.size(), 1u);
+    const std::vector<std::string>& started = processes.startedPrograms[0];
+    ASSERT_EQ(started.size(), 2u);
+    EXPECT_TRUE(fs::equivalent(started[0], folder.path / (std::string("velmora4") + kExecutableSuffix))) << started[0];
+    EXPECT_EQ(started[1], "Tavik6_611.zip,Büro 2");
     EXPECT_EQ(actions.trayReleases, 1);
     EXPECT_EQ(actions.unloads, 0);  // no exit sequence, no offline notice
 }
@@ -221,22 +227,25 @@ TEST_F(UpdateCheckTest, ProgramFilesAreNeverWebPages) {
 TEST(UpdaterProgram, FindsNamesIgnoringCaseExactSpellingFirst) {
     TempFolder folder;
     ASSERT_FALSE(folder.path.empty());
+    const std::string suffix = kExecutableSuffix;
     EXPECT_EQ(findInFolder(folder.path, "Velmora4"), folder.path / "Velmora4");
     EXPECT_FALSE(updaterPresent(folder.path));
 
-    fs::create_directory(folder.path / "VELMORA4");  // a folder is no program
+    fs::create_directory(folder.path / ("VELMORA4" + suffix));  // a folder is no program
     EXPECT_FALSE(updaterPresent(folder.path));
-    writeFile(folder.path / "velmora4", "");
-    EXPECT_EQ(findInFolder(folder.path, "Velmora4"), folder.path / "velmora4");
+    if (kFileNamesIgnoreCase) fs::remove(folder.path / ("VELMORA4" + suffix));  // one name for both spellings
+    writeFile(folder.path / ("velmora4" + suffix), "");
+    EXPECT_TRUE(fs::equivalent(findInFolder(folder.path, "Velmora4" + suffix), folder.path / ("velmora4" + suffix)));
     EXPECT_TRUE(updaterPresent(folder.path));
-    writeFile(folder.path / "Velmora4", "");
-    EXPECT_EQ(findInFolder(folder.path, "Velmora4"), folder.path / "Velmora4");
+    writeFile(folder.path / ("Velmora4" + suffix), "");
+    EXPECT_EQ(findInFolder(folder.path, "Velmora4" + suffix), folder.path / ("Velmora4" + suffix));
 }
 
 TEST(UpdaterProgram, StartsAndUpdatesFolder) {
     TempFolder folder;
     ASSERT_FALSE(folder.path.empty());
-    const std::string updater = (folder.path / "Velmora4").string();
+    const std::string suffix = kExecutableSuffix;
+    const std::string updater = (folder.path / ("Velmora4" + suffix)).string();
     using Start = std::vector<std::string>;
     const auto words = [](const UpdaterStart& start) {
         Start all{start.program.string()};
@@ -244,14 +253,15 @@ TEST(UpdaterProgram, StartsAndUpdatesFolder) {
         return all;
     };
     EXPECT_EQ(words(updateCommand(folder.path, "neu.zip", "Tavik6")), (Start{updater, "neu.zip,Tavik6"}));
-    EXPECT_EQ(words(restartCommand(folder.path, "Tavik6")), (Start{updater, "Tavik6"}));
-    EXPECT_EQ(words(restartCommand(folder.path, "Büro  2")), (Start{updater, "Tavik6,Büro  2"}));
+    EXPECT_EQ(words(restartCommand(folder.path, "Tavik6")), (Start{updater, "Tavik6" + suffix}));
+    EXPECT_EQ(words(restartCommand(folder.path, "Büro  2")), (Start{updater, "Tavik6" + suffix + ",Büro  2"}));
 
     EXPECT_EQ(updatesFolder(folder.path), folder.path / "Updates");
     writeFile(folder.path / "UPDATES", "a file, not the folder");
     EXPECT_EQ(updatesFolder(folder.path), folder.path / "Updates");
+    if (kFileNamesIgnoreCase) fs::remove(folder.path / "UPDATES");  // one name for both spellings
     fs::create_directory(folder.path / "updates");
-    EXPECT_EQ(updatesFolder(folder.path), folder.path / "updates");
+    EXPECT_TRUE(fs::equivalent(updatesFolder(folder.path), folder.path / "updates"));
 }
 
 }  // namespace

@@ -84,7 +84,7 @@ std::optional<ServiceCommand> parseInstall(std::string rest, std::string& error)
         folderEnd = location.rfind('/');
         nameStart = folderEnd == std::string::npos ? std::string::npos : folderEnd + 1;
     }
-    if (folderEnd == std::string::npos || location.front() != '/') {
+    if (folderEnd == std::string::npos || !std::filesystem::path(location.substr(0, folderEnd + 1)).is_absolute()) {
         error = "/Install erwartet den absoluten Programmordner mit \"/\" am Ende und den Programmnamen.";
         return std::nullopt;
     }

@@ -1,0 +1,68 @@
+// The headless client on Windows: the core on the Win32 adapters, messages
+// on the console. Ctrl-C, Ctrl-Break, closing the console, the end of the
+// session and WM_CLOSE run the ordinary exit sequence.
+#include "app/HeadlessApp.h"
+
+#include <cmath>
+
+#include "core/Startform.h"
+#include "platform/headless/ConsoleDialogs.h"
+#include "platform/headless/NoBrowser.h"
+#include "platform/headless/NoWindows.h"
+#include "platform/headless/NullTray.h"
+#include "platform/win32/Win32Environment.h"
+#include "platform/win32/Win32EventLoop.h"
+#include "platform/win32/Win32HostsFileStore.h"
+#include "platform/win32/Win32Processes.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32System.h"
+#include "platform/win32/WinInetTransfer.h"
+
+namespace tavik {
+namespace {
+
+// The test build's time scale shortens the transfer's time limits with the
+// cycle, so a hostile server costs it no more cycles than the real program.
+WinInetTimeouts scaledTimeouts(double timeScale) {
+    WinInetTimeouts timeouts;
+    auto scale = [timeScale](std::chrono::milliseconds& limit) {
+        limit = std::chrono::milliseconds(std::llround(static_cast<double>(limit.count()) * timeScale));
+    };
+    scale(timeouts.connect);
+    scale(timeouts.receive);
+    scale(timeouts.send);
+    scale(timeouts.total);
+    return timeouts;
+}
+
+}  // namespace
+
+int runHeadless(int, char**, double timeScale) {
+    Win32Environment environment;
+    Win32Registry registry;
+    Win32HostsFileStore hostsStore;
+    Win32EventLoop loop(timeScale);
+    WinInetTransfer transfer(loop, scaledTimeouts(timeScale));
+    Win32Clock clock;
+    ConsoleDialogs dialogs = ConsoleDialogs::forThisProcess();
+    NullTray tray;
+    Win32Processes processes;
+    RasDialUp dialUp;
+    Win32Session session;
+    NoBrowser browser;
+    NoWindows windows;
+
+    TavikGlobal g;
+    Startform form(g, {environment, registry, hostsStore, transfer, loop, clock, dialogs, tray, processes,
+                       dialUp, session, browser, windows});
+
+    // An exit asked for during a request cuts the request short; the exit
+    // follows as soon as the running handler is done.
+    loop.watchExit([&] { form.menu_popup_exit_Click(); }, [&] { transfer.cancel(); });
+
+    form.Form_Load();
+    loop.run();
+    return 0;
+}
+
+}  // namespace tavik

@@ -1,0 +1,314 @@
+#include "platform/win32/Win32HostsFileStore.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <thread>
+#include <utility>
+
+namespace tavik {
+namespace {
+
+using Step = Win32HostsFileStore::Step;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kRetryPause = std::chrono::milliseconds(50);
+
+// Writers lock one byte far beyond any hosts file's end: the lock excludes
+// other writers that do the same, while readers such as the resolver still
+// read the file (Windows locks are mandatory for the bytes they cover).
+constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
+constexpr DWORD kLockOffsetLow = 0;
+
+class Handle {
+public:
+    explicit Handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
+    ~Handle() { close(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    Handle& operator=(Handle&& other) noexcept {
+        close();
+        h_ = std::exchange(other.h_, INVALID_HANDLE_VALUE);
+        return *this;
+    }
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    bool close() {
+        const HANDLE h = std::exchange(h_, INVALID_HANDLE_VALUE);
+        return h == INVALID_HANDLE_VALUE || CloseHandle(h) != 0;
+    }
+
+private:
+    HANDLE h_;
+};
+
+// Errors that a program holding the file for a moment (a virus scanner, an
+// indexer, a backup) causes; worth a short wait.
+bool busy(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED ||
+           error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// Runs `attempt` until it succeeds, fails for a reason other than a busy
+// file, or `wait` has passed.
+template <typename Attempt>
+bool retryWhileBusy(std::chrono::milliseconds wait, Attempt attempt) {
+    const auto until = Clock::now() + wait;
+    while (true) {
+        if (attempt()) return true;
+        const DWORD error = GetLastError();
+        if (!busy(error) || Clock::now() >= until) {
+            SetLastError(error);
+            return false;
+        }
+        std::this_thread::sleep_for(kRetryPause);
+    }
+}
+
+std::optional<std::string> readAll(HANDLE file) {
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return std::nullopt;
+    std::string content;
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0) content.reserve(static_cast<std::size_t>(size.QuadPart));
+    char buffer[65536];
+    while (true) {
+        DWORD got = 0;
+        if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) return std::nullopt;
+        if (got == 0) return content;
+        content.append(buffer, got);
+    }
+}
+
+bool writeAll(HANDLE file, const std::string& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 20));
+        DWORD written = 0;
+        if (!WriteFile(file, data.data() + done, chunk, &written, nullptr) || written == 0) return false;
+        done += written;
+    }
+    return true;
+}
+
+bool sameFile(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION x{}, y{};
+    return GetFileInformationByHandle(a, &x) && GetFileInformationByHandle(b, &y) &&
+           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
+           x.nFileIndexLow == y.nFileIndexLow;
+}
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Writes a whole new file and flushes it to disk; false leaves no file.
+bool writeFileThrough(const std::wstring& path, const std::string& content) {
+    DeleteFileW(path.c_str());
+    Handle out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out.valid()) return false;
+    const bool ok = writeAll(out.get(), content) && FlushFileBuffers(out.get()) && out.close();
+    if (!ok) {
+        const DWORD error = GetLastError();
+        out.close();
+        DeleteFileW(path.c_str());
+        SetLastError(error);
+    }
+    return ok;
+}
+
+// One replacement of one file, holding the writers' lock from start to end.
+class Replacement {
+public:
+    Replacement(const std::filesystem::path& file, const Win32HostsFileStore::FailAt& failAt,
+                std::chrono::milliseconds lockWait, std::chrono::milliseconds busyWait)
+        : file_(file.wstring()),
+          newFile_(file_ + L".new"),
+          backup_(file_ + L".jst"),
+          failAt_(failAt),
+          lockWait_(lockWait),
+          busyWait_(busyWait) {}
+
+    ~Replacement() {
+        if (newCreated_) DeleteFileW(newFile_.c_str());
+        if (locked_.valid()) {
+            OVERLAPPED at{};
+            at.Offset = kLockOffsetLow;
+            at.OffsetHigh = kLockOffsetHigh;
+            UnlockFileEx(locked_.get(), 0, 1, 0, &at);
+        }
+    }
+
+    ReplaceResult run(const std::string& basedOn, const std::string& newContent) {
+        if (!lockCurrent()) return ReplaceResult::Failed;
+        const std::optional<std::string> current = readAll(locked_.get());
+        if (!current) return ReplaceResult::Failed;
+        if (*current != basedOn) return ReplaceResult::Changed;
+
+        const std::string content = Win32HostsFileStore::withCrLf(newContent);
+        if (failed(Step::WriteNew) || !writeFileThrough(newFile_, content)) return ReplaceResult::Failed;
+        newCreated_ = true;
+        if (!DeleteFileW(backup_.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return ReplaceResult::Failed;
+
+        if (swap()) return ReplaceResult::Replaced;
+        // The swap was refused: keep the backup, then write the file itself.
+        if (failed(Step::InPlace)) return ReplaceResult::Failed;
+        if (!writeFileThrough(backup_, basedOn)) return ReplaceResult::Failed;
+        return rewriteInPlace(basedOn, content) ? ReplaceResult::Replaced : ReplaceResult::Failed;
+    }
+
+private:
+    bool failed(Step step) const {
+        if (!failAt_) return false;
+        const unsigned long error = failAt_(step);
+        if (error == 0) return false;
+        SetLastError(error);
+        return true;
+    }
+
+    // Opens the file and takes the writers' lock, waiting a bounded time for
+    // another writer. Another program may swap a new file in between our
+    // open and our lock; we then lock the new one.
+    bool lockCurrent() {
+        const auto until = Clock::now() + lockWait_;
+        while (true) {
+            Handle file;
+            const bool opened = retryWhileBusy(busyWait_, [&] {
+                if (failed(Step::Open)) return false;
+                file = Handle(CreateFileW(file_.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+                return file.valid();
+            });
+            if (!opened) return false;
+            OVERLAPPED at{};
+            at.Offset = kLockOffsetLow;
+            at.OffsetHigh = kLockOffsetHigh;
+            if (!failed(Step::Lock) &&
+                LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+                Handle byPath(CreateFileW(file_.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                          nullptr));
+                if (byPath.valid() && sameFile(file.get(), byPath.get())) {
+                    locked_ = std::move(file);
+                    return true;
+                }
+                UnlockFileEx(file.get(), 0, 1, 0, &at);
+            } else if (GetLastError() != ERROR_LOCK_VIOLATION && GetLastError() != ERROR_IO_PENDING) {
+                return false;
+            }
+            if (Clock::now() >= until) {
+                SetLastError(ERROR_LOCK_VIOLATION);
+                return false;
+            }
+            std::this_thread::sleep_for(kRetryPause);
+        }
+    }
+
+    // ReplaceFileW keeps the old file as the backup and hands its security
+    // and attributes to the new one; MoveFileExW is the way where it cannot.
+    bool swap() {
+        const bool replaced = retryWhileBusy(busyWait_, [&] {
+            if (failed(Step::Swap)) return false;
+            if (ReplaceFileW(file_.c_str(), newFile_.c_str(), backup_.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
+                             nullptr, nullptr))
+                return true;
+            const DWORD error = GetLastError();
+            // The old file went to the backup name but the new one did not
+            // follow: put the old one back at once, so there is always a file.
+            if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) MoveFileExW(backup_.c_str(), file_.c_str(), MOVEFILE_WRITE_THROUGH);
+            SetLastError(error);
+            return false;
+        });
+        if (replaced) {
+            newCreated_ = false;
+            return true;
+        }
+        if (failed(Step::Move)) return false;
+        if (!CopyFileW(file_.c_str(), backup_.c_str(), FALSE)) return false;
+        if (!MoveFileExW(newFile_.c_str(), file_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            DeleteFileW(backup_.c_str());
+            return false;
+        }
+        newCreated_ = false;
+        return true;
+    }
+
+    bool rewriteInPlace(const std::string& previous, const std::string& content) {
+        Handle out;
+        const bool opened = retryWhileBusy(busyWait_, [&] {
+            out = Handle(CreateFileW(file_.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+            return out.valid();
+        });
+        if (!opened) return false;
+        // Overwriting first and cutting after never leaves the file empty; the
+        // padding covers the rest of a longer old text until the cut.
+        if (writeAll(out.get(), padded(content, previous.size())) && cutAt(out.get(), content.size()) &&
+            FlushFileBuffers(out.get()))
+            return true;
+        // Put the previous content back; ".jst" holds it as well.
+        if (writeAll(out.get(), padded(previous, content.size()))) cutAt(out.get(), previous.size());
+        FlushFileBuffers(out.get());
+        return false;
+    }
+
+    static bool cutAt(HANDLE file, std::size_t size) {
+        LARGE_INTEGER at{};
+        at.QuadPart = static_cast<LONGLONG>(size);
+        return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    }
+
+    static std::string padded(const std::string& text, std::size_t size) {
+        std::string result = text;
+        if (result.size() < size) result.append(size - result.size(), '\n');
+        return result;
+    }
+
+    const std::wstring file_;
+    const std::wstring newFile_;
+    const std::wstring backup_;
+    const Win32HostsFileStore::FailAt& failAt_;
+    const std::chrono::milliseconds lockWait_;
+    const std::chrono::milliseconds busyWait_;
+    Handle locked_;
+    bool newCreated_ = false;
+};
+
+}  // namespace
+
+Win32HostsFileStore::Win32HostsFileStore(FailAt failAt, std::chrono::milliseconds lockWait,
+                                         std::chrono::milliseconds busyWait)
+    : failAt_(std::move(failAt)), lockWait_(lockWait), busyWait_(busyWait) {}
+
+std::string Win32HostsFileStore::withCrLf(const std::string& text) {
+    std::string result;
+    result.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) result += '\r';
+        result += text[i];
+    }
+    return result;
+}
+
+std::optional<std::string> Win32HostsFileStore::read(const std::filesystem::path& file) {
+    try {
+        Handle in;
+        const bool opened = retryWhileBusy(busyWait_, [&] {
+            in = Handle(CreateFileW(file.wstring().c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+            return in.valid();
+        });
+        if (!opened) return std::nullopt;
+        return readAll(in.get());
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+ReplaceResult Win32HostsFileStore::replace(const std::filesystem::path& file, const std::string& basedOn,
+                                           const std::string& newContent) {
+    try {
+        return Replacement(file, failAt_, lockWait_, busyWait_).run(basedOn, newContent);
+    } catch (...) {
+        return ReplaceResult::Failed;
+    }
+}
+
+}  // namespace tavik

@@ -1,0 +1,207 @@
+#include "platform/win32/WinInetTransfer.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include "platform/http/HttpUrl.h"
+#include "platform/win32/WideText.h"
+
+namespace tavik {
+namespace {
+
+constexpr int kStateConnecting = 3;
+constexpr int kStateResponseReceived = 8;
+
+// The caller's state handler must not be able to break the transfer's own
+// bookkeeping by throwing.
+void report(const std::function<void(int)>& onState, int state) {
+    if (!onState) return;
+    try {
+        onState(state);
+    } catch (...) {
+    }
+}
+
+void setTimeout(HINTERNET handle, DWORD option, std::chrono::milliseconds timeout) {
+    DWORD ms = static_cast<DWORD>(timeout.count() < 1 ? 1 : timeout.count());
+    InternetSetOptionW(handle, option, &ms, sizeof ms);
+}
+
+std::optional<unsigned long long> contentLength(HINTERNET request) {
+    wchar_t text[32] = {};
+    DWORD size = sizeof text;
+    if (!HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return std::nullopt;
+    wchar_t* end = nullptr;
+    const unsigned long long length = std::wcstoull(text, &end, 10);
+    if (end == text || *end != L'\0') return std::nullopt;
+    return length;
+}
+
+}  // namespace
+
+// One request, shared by the caller and the exchange thread. When the caller
+// gives up (cancel, deadline) it closes the handles, which ends the blocking
+// WinINet calls on Windows; where that does not reach a call at once (Wine),
+// the thread is left to end on its own and never reports back.
+struct WinInetTransfer::Exchange {
+    std::mutex mutex;
+    std::shared_ptr<void> session;
+    HttpUrl url;
+    std::size_t bodyCap = 0;
+    HINTERNET connection = nullptr;
+    HINTERNET request = nullptr;
+    bool finished = false;
+    bool ok = false;
+    bool abandoned = false;  // by the caller; the thread then opens and reports nothing
+    std::string body;
+
+    void closeHandles() {
+        if (request) InternetCloseHandle(request);
+        if (connection) InternetCloseHandle(connection);
+        request = connection = nullptr;
+    }
+};
+
+WinInetTransfer::WinInetTransfer(EventLoop& loop, Timeouts timeouts) : loop_(loop), timeouts_(timeouts) {}
+
+WinInetTransfer::~WinInetTransfer() = default;
+
+void WinInetTransfer::cancel() {
+    std::lock_guard lock(mutex_);
+    if (running_) cancelRequested_ = true;
+}
+
+std::string WinInetTransfer::openUrl(const std::string& url, std::size_t bodyCap,
+                                     const std::function<void(int state)>& onState) {
+    bool complete = false;
+    std::string body;
+    try {
+        const auto parsed = parseHttpUrl(url);
+        bool started = false;
+        if (parsed) {
+            std::lock_guard lock(mutex_);
+            if (!running_) {  // a second request while one is in flight gets nothing
+                running_ = true;
+                cancelRequested_ = false;
+                started = true;
+            }
+        }
+        if (started) {
+            report(onState, kStateConnecting);
+            try {
+                auto exchange = std::make_shared<Exchange>();
+                exchange->url = *parsed;
+                exchange->bodyCap = bodyCap;
+                complete = runExchange(exchange);
+                if (complete) body = std::move(exchange->body);
+            } catch (...) {
+                complete = false;
+            }
+            std::lock_guard lock(mutex_);
+            running_ = false;
+        }
+    } catch (...) {
+        complete = false;
+    }
+    if (!complete) {
+        report(onState, kStateError);
+        return {};
+    }
+    report(onState, kStateResponseReceived);
+    report(onState, kStateResponseCompleted);
+    return body;
+}
+
+std::shared_ptr<void> WinInetTransfer::session() {
+    if (!session_) {
+        HINTERNET session = InternetOpenW(L"Tavik6", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+        if (!session) return nullptr;
+        setTimeout(session, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts_.connect);
+        setTimeout(session, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts_.receive);
+        setTimeout(session, INTERNET_OPTION_SEND_TIMEOUT, timeouts_.send);
+        session_ = std::shared_ptr<void>(session, [](void* handle) { InternetCloseHandle(handle); });
+    }
+    return session_;
+}
+
+bool WinInetTransfer::runExchange(const std::shared_ptr<Exchange>& exchange) {
+    exchange->session = session();
+    if (!exchange->session) return false;
+    const Timeouts timeouts = timeouts_;
+    EventLoop* loop = &loop_;
+    std::thread([exchange, timeouts, loop] {
+        Exchange& x = *exchange;
+        bool ok = false;
+        try {
+            ok = [&] {
+                std::unique_lock lock(x.mutex);
+                if (x.abandoned) return false;
+                x.connection = InternetConnectW(static_cast<HINTERNET>(x.session.get()), toWide(x.url.host).c_str(),
+                                                static_cast<INTERNET_PORT>(x.url.port), nullptr, nullptr,
+                                                INTERNET_SERVICE_HTTP, 0, 0);
+                if (!x.connection) return false;
+                constexpr DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                                        INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_AUTO_REDIRECT |
+                                        INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH;
+                x.request = HttpOpenRequestW(x.connection, L"GET", toWide(x.url.target).c_str(), nullptr, nullptr,
+                                             nullptr, flags, 0);
+                if (!x.request) return false;
+                const HINTERNET request = x.request;
+                // The time-outs belong on the request handle.
+                setTimeout(request, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connect);
+                setTimeout(request, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.receive);
+                setTimeout(request, INTERNET_OPTION_SEND_TIMEOUT, timeouts.send);
+                // From here the caller may close the handle at any time,
+                // which makes the calls on it fail.
+                lock.unlock();
+                if (!HttpSendRequestW(request, nullptr, 0, nullptr, 0)) return false;
+                // A declared length above the cap needs no reading at all.
+                const auto length = contentLength(request);
+                if (length && *length > x.bodyCap) return false;
+                std::string body;
+                char buffer[16384];
+                while (true) {
+                    DWORD got = 0;
+                    if (!InternetReadFile(request, buffer, sizeof buffer, &got)) return false;
+                    if (got == 0) break;
+                    if (got > x.bodyCap - body.size()) return false;
+                    body.append(buffer, got);
+                }
+                lock.lock();
+                x.body = std::move(body);
+                return true;
+            }();
+        } catch (...) {
+            ok = false;
+        }
+        std::lock_guard lock(x.mutex);
+        x.closeHandles();
+        x.finished = true;
+        x.ok = ok;
+        // Once the caller has given up, it may be gone with its loop.
+        if (!x.abandoned) loop->wake();
+    }).detach();
+
+    const auto deadline = std::chrono::steady_clock::now() + timeouts_.total;
+    loop_.waitUntil([&] {
+        std::lock_guard lock(exchange->mutex);
+        if (exchange->finished) return true;
+        bool cancelled = false;
+        {
+            std::lock_guard own(mutex_);
+            cancelled = cancelRequested_;
+        }
+        if (!cancelled && std::chrono::steady_clock::now() < deadline) return false;
+        exchange->abandoned = true;
+        exchange->closeHandles();
+        return true;
+    });
+    std::lock_guard lock(exchange->mutex);
+    return exchange->finished && exchange->ok && !exchange->abandoned;
+}
+
+}  // namespace tavik

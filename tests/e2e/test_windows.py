@@ -1,0 +1,126 @@
+"""The Windows Tavik6.exe under Wine against the Linux demo server: the line
+in a hosts file with CR LF ends, every other line kept, removed at exit.
+TAVIK_BIN_DIR names the Linux programs (the demo server), TAVIK_WINDOWS_BIN_DIR
+the Windows ones; TAVIK_WINE the Wine loader, WINEPREFIX its prefix."""
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import unittest
+import uuid
+
+from harness import DemoServer, wait_for
+
+WINE = os.environ.get("TAVIK_WINE", "/usr/lib/wine/wine64")
+WINDOWS_BIN_DIR = os.environ.get("TAVIK_WINDOWS_BIN_DIR", "")
+ACCOUNT = "k1001 geheim Firma firma-server 10.0.0.7 50"
+INITIAL_HOSTS = b"127.0.0.1 localhost\r\n::1 localhost\n\n# keep me\r\n"
+LINE = b"10.0.0.7    firma-server       # Verbindung von Tavik zum Firmenserver\r\n"
+
+
+def windows_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def wine(*arguments, **options):
+    return subprocess.run([WINE, *arguments], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL, timeout=120, **options)
+
+
+class WindowsSandbox(unittest.TestCase):
+    """A program folder, a hosts file, the demo server and a profile in the
+    prefix's registry."""
+
+    def setUp(self):
+        self.root = tempfile.mkdtemp(prefix="tavik-win-e2e-")
+        self.program_folder = os.path.join(self.root, "program")
+        os.makedirs(self.program_folder)
+        shutil.copy2(os.path.join(WINDOWS_BIN_DIR, "Tavik6.exe"), self.program_folder)
+        self.hosts = os.path.join(self.root, "hosts")
+        with open(self.hosts, "wb") as f:
+            f.write(INITIAL_HOSTS)
+        self.server = DemoServer(self.root, [ACCOUNT])
+        # A profile of its own in the prefix's registry, so runs never meet.
+        self.profile = "e2e-" + uuid.uuid4().hex[:8]
+        key = "HKLM\\Software\\Kovrin\\Tavik6\\" + self.profile
+        for name, value in (("Install", "01.12.2026"), ("User", "k1001"), ("Passwort", "geheim"),
+                            ("Proxyserver", "1"), ("AutoUpdate", "0")):
+            self.assertEqual(wine("reg", "add", key, "/v", name, "/d", value, "/f").returncode, 0)
+        self.client = None
+
+    def tearDown(self):
+        if self.client and self.client.poll() is None:
+            self.client.kill()
+            self.client.wait()
+        wine("reg", "delete", "HKLM\\Software\\Kovrin\\Tavik6\\" + self.profile, "/f")
+        self.server.stop()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def read_hosts(self):
+        with open(self.hosts, "rb") as f:
+            return f.read()
+
+
+class WindowsMainRoad(WindowsSandbox):
+    def test_line_written_with_crlf_and_removed_at_exit(self):
+        env = dict(os.environ, TAVIK_SERVICE_HOST=self.server.host, TAVIK_HOSTS_FILE=windows_path(self.hosts))
+        self.client = subprocess.Popen([WINE, os.path.join(self.program_folder, "Tavik6.exe"), self.profile],
+                                       cwd=self.program_folder, env=env, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self.assertTrue(wait_for(lambda: LINE in self.read_hosts(), timeout=60), self.read_hosts())
+        self.assertEqual(self.read_hosts(), b"127.0.0.1 localhost\r\n::1 localhost\r\n# keep me\r\n\r\n" + LINE)
+        with open(self.hosts + ".jst", "rb") as f:
+            self.assertEqual(f.read(), INITIAL_HOSTS)
+        self.assertFalse(os.path.exists(self.hosts + ".new"))
+
+        # Ctrl-C reaches the program as a console event; the exit sequence
+        # sends the offline notice and removes the line.
+        self.client.send_signal(signal.SIGINT)
+        _, errors = self.client.communicate(timeout=60)
+        self.assertEqual(self.client.returncode, 0, errors)
+        self.assertEqual(self.read_hosts(), b"127.0.0.1 localhost\r\n::1 localhost\r\n# keep me\r\n")
+        self.assertIn("/cgi-bin/server/offline.cgi?k1001", "\n".join(self.server.requests()))
+
+
+class WindowsService(WindowsSandbox):
+    """AppToService.exe registers Tavik6.exe with the service control manager
+    of the prefix; starting the service writes the line, stopping it runs the
+    program's exit sequence, /Remove deletes the service."""
+
+    def setUp(self):
+        super().setUp()
+        shutil.copy2(os.path.join(WINDOWS_BIN_DIR, "AppToService.exe"), self.program_folder)
+
+    def tearDown(self):
+        wine("sc", "stop", "Tavik6")
+        wine("AppToService.exe", "/Remove", '"Tavik6"', cwd=self.program_folder)
+        super().tearDown()
+
+    def tool(self, *arguments):
+        env = dict(os.environ, TAVIK_SERVICE_HOST=self.server.host, TAVIK_HOSTS_FILE=windows_path(self.hosts))
+        return subprocess.run([WINE, "AppToService.exe", *arguments], cwd=self.program_folder, env=env,
+                              stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=120)
+
+    def test_service_started_stopped_and_removed(self):
+        folder = windows_path(self.program_folder).replace("\\", "/")
+        # The command line as the settings window builds it, profile included.
+        installed = self.tool("/Install", "/Startup:M", '"%s/"' % folder, 'Tavik6.exe"', '/Arguments:"%s"' % self.profile)
+        self.assertEqual(installed.returncode, 0, installed.stderr)
+        self.assertIn("Dienst eingetragen: Tavik6", installed.stdout)
+
+        self.assertEqual(wine("sc", "start", "Tavik6").returncode, 0)
+        self.assertTrue(wait_for(lambda: LINE in self.read_hosts(), timeout=60), self.read_hosts())
+        self.assertEqual(wine("sc", "stop", "Tavik6").returncode, 0)
+        self.assertTrue(wait_for(lambda: LINE not in self.read_hosts(), timeout=60), self.read_hosts())
+        self.assertEqual(self.read_hosts(), b"127.0.0.1 localhost\r\n::1 localhost\r\n# keep me\r\n")
+        self.assertTrue(wait_for(lambda: any("/offline.cgi?k1001" in r for r in self.server.requests()), timeout=30))
+
+        removed = self.tool("/Remove", '"Tavik6"')
+        self.assertEqual(removed.returncode, 0, removed.stderr)
+        self.assertIn("Dienst entfernt: Tavik6", removed.stdout)
+        self.assertNotEqual(wine("sc", "query", "Tavik6").returncode, 0)
+
+
+if __name__ == "__main__":
+    unittest.main()
