@@ -12,9 +12,11 @@
 namespace tavik {
 
 struct HttpUrl;
+class HttpExchange;
 
 // Time limits of one transfer. The total deadline ends a transfer that keeps
-// trickling data and so never runs into the read time-out.
+// trickling data and so never runs into the read time-out; it covers the
+// redirects of the transfer too.
 struct HttpTimeouts {
     std::chrono::milliseconds connect{std::chrono::seconds(60)};
     std::chrono::milliseconds read{std::chrono::seconds(60)};
@@ -22,15 +24,21 @@ struct HttpTimeouts {
     std::chrono::milliseconds total{std::chrono::seconds(90)};
 };
 
-// The transfer on cpp-httplib. The exchange runs on a helper thread while the
-// caller waits in the event loop; state events reach the caller on its own
-// thread after the exchange has ended. One transfer at a time.
-class HttplibTransfer : public HttpTransfer {
+// Redirects from the host asked for that one transfer follows; one more, or
+// one to another host or scheme, fails the transfer.
+constexpr int kMaxRedirects = 5;
+
+// The transfer on Boost.Beast over Boost.Asio, both header-only: plain HTTP
+// needs no library beyond the C and C++ runtimes, and no TLS code is in the
+// program. The exchange runs on a helper thread while the caller waits in the
+// event loop; state events reach the caller on its own thread after the
+// exchange has ended. One transfer at a time.
+class BeastTransfer : public HttpTransfer {
 public:
-    explicit HttplibTransfer(EventLoop& loop, HttpTimeouts timeouts = {});
-    ~HttplibTransfer() override;
-    HttplibTransfer(const HttplibTransfer&) = delete;
-    HttplibTransfer& operator=(const HttplibTransfer&) = delete;
+    explicit BeastTransfer(EventLoop& loop, HttpTimeouts timeouts = {});
+    ~BeastTransfer() override;
+    BeastTransfer(const BeastTransfer&) = delete;
+    BeastTransfer& operator=(const BeastTransfer&) = delete;
 
     std::string openUrl(const std::string& url, std::size_t bodyCap,
                         const std::function<void(int state)>& onState) override;
@@ -49,14 +57,13 @@ private:
     EventLoop& loop_;
     const HttpTimeouts timeouts_;
 
-    // Guards the flags below; shared by the caller, the exchange thread and
-    // the watchdog thread of the running transfer.
+    // Guards the fields below; shared by the caller and the helper thread of
+    // the running transfer.
     std::mutex mutex_;
-    std::condition_variable changed_;
     bool running_ = false;
     bool finished_ = false;
     bool cancelRequested_ = false;
-    bool abort_ = false;
+    HttpExchange* exchange_ = nullptr;  // while the helper thread runs one
 };
 
 }  // namespace tavik
