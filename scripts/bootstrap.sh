@@ -8,6 +8,7 @@ packages=(
   g++ cmake make pkg-config
   libsqlite3-dev sqlite3
   libcpp-httplib-dev
+  libboost-dev  # Boost.Beast and Boost.Asio, header-only, for the transfer
   libgtest-dev libgmock-dev libbenchmark-dev
   # end-to-end tests, demo and benchmarks
   python3 procps
