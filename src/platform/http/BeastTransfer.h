@@ -33,6 +33,12 @@ constexpr int kMaxRedirects = 5;
 // program. The exchange runs on a helper thread while the caller waits in the
 // event loop; state events reach the caller on its own thread after the
 // exchange has ended. One transfer at a time.
+//
+// An https:// service is meant to get its TLS stack only when it is used:
+// from a module of its own in the program folder, loaded at the first https
+// transfer as the desktop front end is loaded, running the same exchange over
+// a TLS stream of Beast. Until then such an address fails like any other
+// unusable one, and plain HTTP never maps a TLS library.
 class BeastTransfer : public HttpTransfer {
 public:
     explicit BeastTransfer(EventLoop& loop, HttpTimeouts timeouts = {});
