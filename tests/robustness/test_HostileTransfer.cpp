@@ -84,6 +84,11 @@ TEST(HostileTransfer, AHostileAnswerFailsAndTheNextTransferWorks) {
          [](RawServer& s, int c) {
              sendWithoutEnd(s, c, "HTTP/1.1 200 OK\r\nContent-Length: 8589934592\r\n\r\n", std::string(1 << 20, 'z'));
          }},
+        {"a declared length of 8 GiB, its first bytes in the header's packet",
+         [](RawServer& s, int c) {
+             sendWithoutEnd(s, c, "HTTP/1.1 200 OK\r\nContent-Length: 8589934592\r\n\r\n" + std::string(4096, 'z'),
+                            std::string(1 << 20, 'z'));
+         }},
         {"a body cut short",
          [](RawServer& s, int c) {
              s.readRequest(c);

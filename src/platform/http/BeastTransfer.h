@@ -28,10 +28,10 @@ struct HttpTimeouts {
 // one to another host or scheme, fails the transfer.
 constexpr int kMaxRedirects = 5;
 
-// The transfer on Boost.Beast over Boost.Asio, both header-only: plain HTTP
-// needs no library beyond the C and C++ runtimes, and no TLS code is in the
-// program. The exchange runs on a helper thread while the caller waits in the
-// event loop; state events reach the caller on its own thread after the
+// The transfer on Boost.Beast's HTTP parser and serializer, header-only, over
+// a plain socket with poll-bounded waits: plain HTTP needs no library beyond
+// the C and C++ runtimes, and no TLS code is in the program. The exchange
+// runs on a helper thread while the caller waits in the event loop; state events reach the caller on its own thread after the
 // exchange has ended. One transfer at a time.
 //
 // An https:// service is meant to get its TLS stack only when it is used:
