@@ -214,7 +214,9 @@ public:
     // in `body`.
     bool run(HttpUrl url, std::string& body) {
         if (cancel_.get() < 0) return false;
-        // The service's host is resolved once: redirects stay on it.
+        // The service's host is resolved once: redirects stay on it. The
+        // lookup itself cannot be cut short; a cancel or the deadline ends
+        // the transfer at the first wait after it.
         addrinfo hints{};
         hints.ai_family = AF_UNSPEC;
         hints.ai_socktype = SOCK_STREAM;
