@@ -13,6 +13,7 @@ demo_packages=(
   g++ cmake make pkg-config
   libsqlite3-dev sqlite3
   libcpp-httplib-dev
+  libboost-dev  # Boost.Beast and Boost.Asio, header-only, for the transfer
   python3 procps
 )
 
@@ -30,6 +31,8 @@ test_packages=(
   pkexec
   # setfacl, for the test that an edit keeps the hosts file's ACL
   acl
+  # the Windows programs: MinGW-w64 (POSIX threads), Wine for their tests, the installer
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 nsis
 )
 
 bench_packages=(
@@ -37,8 +40,6 @@ bench_packages=(
   libbenchmark-dev
   # the other dynamic-address clients the benchmarks compare against
   inadyn ddclient
-  # the Windows programs: MinGW-w64 (POSIX threads), Wine for their tests, the installer
-  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 nsis
 )
 
 case "$purpose" in

@@ -7,7 +7,7 @@
 #include "platform/headless/NoBrowser.h"
 #include "platform/headless/NoWindows.h"
 #include "platform/headless/NullTray.h"
-#include "platform/http/HttplibTransfer.h"
+#include "platform/http/BeastTransfer.h"
 #include "platform/posix/LogindSession.h"
 #include "platform/posix/PkexecHostsEdit.h"
 #include "platform/posix/PosixEnvironment.h"
@@ -45,7 +45,7 @@ int runHeadless(int argc, char** argv, double timeScale) {
     SqliteRegistry registry(SqliteRegistry::defaultPath());
     PosixHostsFileStore hostsStore;
     PosixEventLoop loop(timeScale);
-    HttplibTransfer transfer(loop, scaledTimeouts(timeScale));
+    BeastTransfer transfer(loop, scaledTimeouts(timeScale));
     SystemClock clock;
     ConsoleDialogs dialogs = ConsoleDialogs::forThisProcess();
     NullTray tray;

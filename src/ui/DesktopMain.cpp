@@ -10,7 +10,7 @@
 #include <exception>
 
 #include "core/Startform.h"
-#include "platform/http/HttplibTransfer.h"
+#include "platform/http/BeastTransfer.h"
 #include "platform/posix/LogindSession.h"
 #include "platform/posix/PkexecHostsEdit.h"
 #include "platform/posix/PosixEnvironment.h"
@@ -86,7 +86,7 @@ int runDesktop(int argc, char** argv) {
     SqliteRegistry registry(SqliteRegistry::defaultPath());
     PosixHostsFileStore hostsStore;
     QtEventLoop loop;
-    HttplibTransfer transfer(loop);
+    BeastTransfer transfer(loop);
     SystemClock clock;
     PosixProcesses posixProcesses;
     SysfsDialUp dialUp;

@@ -204,9 +204,17 @@ class HostileServers(HostileCase):
         self.assertNotIn("evil", text)
         self.check_client(line_expected=False)
 
-    def test_redirects_in_a_loop_are_not_followed(self):
-        entries = self.run_script(["redirect", "redirect", "legit", "redirect"], 4)
-        self.assert_only_ip_requests(entries)
+    def test_redirects_are_followed_on_the_own_host_only_and_five_times_at_most(self):
+        # Connections 0 to 5 redirect: five are followed, the sixth fails the
+        # cycle; the next cycle gets the reply, the one after is sent away to
+        # another host name, which is not followed either.
+        entries = self.run_script(["redirect"] * 6 + ["legit", "offsite", "legit"], 9)
+        targets = [entry["target"] for entry in sorted(entries, key=lambda entry: entry["n"])][:9]
+        readip = "/cgi-bin/server/tavik6/readip6.cgi?"
+        self.assertTrue(targets[0].startswith(readip), targets)
+        self.assertEqual(targets[1:6], ["/loop/%d" % n for n in range(1, 6)])
+        for target in targets[6:]:
+            self.assertTrue(target.startswith(readip), targets)
         self.check_client(line_expected=True)
 
 

@@ -28,7 +28,8 @@ Behaviours:
   manyfields     a plausible reply followed by 10,000 ';'-separated fields
   crlfaddress    CR/LF in every field, with an extra hosts line in the address
   crlfname       CR/LF in every field, with an extra hosts line in the name
-  redirect       a redirect to a new address each time (a loop if followed)
+  redirect       a redirect to a new path on this server each time (a loop if followed)
+  offsite        a redirect to this server under another host name, path /elsewhere
 """
 
 import argparse
@@ -42,7 +43,8 @@ import threading
 import time
 
 BEHAVIOURS = ("legit", "trickle", "silent", "midbody", "giant", "giantchunked", "giantdeclared", "binary",
-              "rawgarbage", "manyheaders", "endlessheaders", "manyfields", "crlfaddress", "crlfname", "redirect")
+              "rawgarbage", "manyheaders", "endlessheaders", "manyfields", "crlfaddress", "crlfname", "redirect",
+              "offsite")
 LEGIT_BODY = b"220;;;50+10.0.0.7+firma-server;1;Firma;;6.10;;;"
 BLOCK = 1 << 20
 SEND_STALL = 2.0
@@ -181,6 +183,10 @@ class Connection:
 
     def redirect(self):
         self.reply(b"moved", status="302 Found", fields=["Location: /loop/%d" % (self.number + 1)])
+
+    def offsite(self):
+        port = self.sock.getsockname()[1]
+        self.reply(b"moved", status="302 Found", fields=["Location: http://localhost:%d/elsewhere" % port])
 
     def run(self):
         started = time.monotonic()

@@ -30,7 +30,7 @@
 #include "platform/headless/NoBrowser.h"
 #include "platform/headless/NoWindows.h"
 #include "platform/headless/NullTray.h"
-#include "platform/http/HttplibTransfer.h"
+#include "platform/http/BeastTransfer.h"
 #include "platform/posix/PosixEventLoop.h"
 #include "platform/posix/PosixHostsFileStore.h"
 #include "platform/posix/SqliteRegistry.h"
@@ -199,7 +199,7 @@ TEST(Soak, TenThousandCyclesKeepMemoryAndOpenFilesLevel) {
     }
     PosixHostsFileStore hostsStore;
     PosixEventLoop loop;
-    HttplibTransfer transfer(loop);
+    BeastTransfer transfer(loop);
     SystemClock clock;
     NullTray tray;  // no one-second hold after each tray change
     FakeProcesses processes;

@@ -11,7 +11,7 @@
 
 #include "RawServer.h"
 #include "platform/fakes/FakeEventLoop.h"
-#include "platform/http/HttplibTransfer.h"
+#include "platform/http/BeastTransfer.h"
 
 namespace tavik {
 namespace {
@@ -47,7 +47,7 @@ TEST(TransferLimit, ALimitSetLaterEndsSilentTricklingAndDeafServers) {
         {"never accepting", nullptr, false},
     };
     FakeEventLoop loop;
-    HttplibTransfer transfer(loop);  // the real program's minute-long limits
+    BeastTransfer transfer(loop);  // the real program's minute-long limits
     transfer.limitTotalTime(500ms);
     for (const auto& c : cases) {
         RawServer server(c.behaviour, c.accepting);

@@ -124,4 +124,59 @@ std::optional<HttpUrl> parseHttpUrl(std::string_view url) {
     return result;
 }
 
+namespace {
+
+bool hasScheme(std::string_view text) {
+    const auto colon = text.find(':');
+    if (colon == std::string_view::npos || colon == 0) return false;
+    const auto isAlpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (!isAlpha(text[0])) return false;
+    for (std::size_t i = 1; i < colon; ++i) {
+        const char c = text[i];
+        if (!isAlpha(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return false;
+    }
+    return true;
+}
+
+std::string_view trimBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
+
+std::optional<HttpUrl> redirectTarget(const HttpUrl& from, std::string_view location) {
+    location = trimBlanks(location);
+    if (const auto hash = location.find('#'); hash != std::string_view::npos) location = location.substr(0, hash);
+    if (location.empty()) return std::nullopt;
+
+    std::optional<HttpUrl> to;
+    if (location.substr(0, 2) == "//") {
+        to = parseHttpUrl("http:" + std::string(location));
+    } else if (hasScheme(location)) {
+        to = parseHttpUrl(location);  // anything but http gives nothing here
+    } else {
+        // A path or a query on the same host, taken against the path asked for.
+        const std::string_view base = std::string_view(from.target).substr(0, from.target.find('?'));
+        std::string target;
+        if (location.front() == '/') {
+            target = location;
+        } else if (location.front() == '?') {
+            target = std::string(base) + std::string(location);
+        } else {
+            target = std::string(base.substr(0, base.rfind('/') + 1)) + std::string(location);
+        }
+        to = HttpUrl{from.host, from.port, encodeRequestTarget(target)};
+    }
+    if (!to || to->port != from.port || !equalsNoCase(to->host, from.host)) return std::nullopt;
+    return to;
+}
+
+std::string hostField(const HttpUrl& url) {
+    std::string field = url.host.find(':') == std::string::npos ? url.host : "[" + url.host + "]";
+    if (url.port != 80) field += ":" + std::to_string(url.port);
+    return field;
+}
+
 }  // namespace tavik

@@ -23,4 +23,14 @@ std::optional<HttpUrl> parseHttpUrl(std::string_view url);
 // so "&", "?", "=" and "/" keep their meaning for the server.
 std::string encodeRequestTarget(std::string_view target);
 
+// Where the Location of a redirect answer leads from the address `from`: an
+// absolute address, one without scheme ("//host/..."), an absolute or a
+// relative path, or a query. Nothing when it leaves plain http or the host
+// and port of `from`, or is not usable; its fragment is dropped.
+std::optional<HttpUrl> redirectTarget(const HttpUrl& from, std::string_view location);
+
+// The Host field of a request to `url`: the host, bracketed when it is an
+// IPv6 literal, and the port unless it is 80.
+std::string hostField(const HttpUrl& url);
+
 }  // namespace tavik

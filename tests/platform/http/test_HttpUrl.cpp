@@ -81,5 +81,34 @@ TEST(ParseHttpUrl, RejectsWhatIsNotPlainHttp) {
     for (const char* url : urls) EXPECT_FALSE(parseHttpUrl(url).has_value()) << url;
 }
 
+TEST(RedirectTarget, FollowsOnlyTheSameHostAndPortOverPlainHttp) {
+    const HttpUrl from{"Dyn.example", 8080, "/cgi-bin/server/a.cgi?k1&p"};
+    struct Case {
+        std::string location;
+        std::string target;  // empty: not followed
+    };
+    const Case cases[] = {
+        {"/b.cgi?x", "/b.cgi?x"},
+        {"b.cgi", "/cgi-bin/server/b.cgi"},
+        {"?y", "/cgi-bin/server/a.cgi?y"},
+        {" /c d#frag ", "/c%20d"},
+        {"http://dyn.EXAMPLE:8080/z", "/z"},
+        {"//dyn.example:8080/z", "/z"},
+        {"http://dyn.example/z", ""},  // port 80 is another port
+        {"http://other.example:8080/z", ""},
+        {"//other.example:8080/z", ""},
+        {"https://dyn.example:8080/z", ""},
+        {"ftp://dyn.example:8080/z", ""},
+        {"javascript:alert(1)", ""},
+        {"", ""},
+        {"#only", ""},
+    };
+    for (const auto& c : cases) {
+        const auto to = redirectTarget(from, c.location);
+        EXPECT_EQ(to ? to->target : "", c.target) << c.location;
+        if (to) EXPECT_EQ(to->port, 8080) << c.location;
+    }
+}
+
 }  // namespace
 }  // namespace tavik

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/fakes/FakeEventLoop.h"
-#include "platform/http/HttplibTransfer.h"
+#include "platform/http/BeastTransfer.h"
 
 namespace tavik {
 namespace {
@@ -94,9 +94,9 @@ public:
     }
 };
 
-class HttplibTransferTest : public ::testing::Test {
+class BeastTransferTest : public ::testing::Test {
 protected:
-    HttplibTransferTest() {
+    BeastTransferTest() {
         server_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
             std::lock_guard lock(targetsMutex_);
             targets_.push_back(req.target);
@@ -113,8 +113,16 @@ protected:
             res.status = 500;
             res.set_content("kaputt", "text/plain");
         });
-        server_.Get("/redirect", [](const httplib::Request&, httplib::Response& res) {
-            res.set_redirect("/hello");
+        // /hop/N/STATUS redirects N more times with STATUS, then to /hello.
+        server_.Get(R"(/hop/(\d+)/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
+            const int left = std::stoi(req.matches[1]);
+            const std::string status = req.matches[2];
+            res.set_redirect(left == 0 ? "/hello" : "/hop/" + std::to_string(left - 1) + "/" + status,
+                             std::stoi(status));
+            res.set_content("moved", "text/plain");
+        });
+        server_.Get(R"(/away/([\s\S]*))", [](const httplib::Request& req, httplib::Response& res) {
+            res.set_redirect(req.matches[1].str());
             res.set_content("moved", "text/plain");
         });
         server_.Get(R"(/sized/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
@@ -155,7 +163,7 @@ protected:
         while (!server_.is_running()) std::this_thread::yield();
     }
 
-    ~HttplibTransferTest() override {
+    ~BeastTransferTest() override {
         gate_.release();
         server_.stop();
         listener_.join();
@@ -178,7 +186,7 @@ protected:
     std::vector<std::string> targets_;
 };
 
-TEST_F(HttplibTransferTest, AnyCompleteResponseGivesItsBody) {
+TEST_F(BeastTransferTest, AnyCompleteResponseGivesItsBody) {
     struct Case {
         std::string target;
         std::string body;
@@ -187,11 +195,15 @@ TEST_F(HttplibTransferTest, AnyCompleteResponseGivesItsBody) {
         {"/hello", "hello"},
         {"/missing", "<html><head><title>404</title></head></html>"},  // an error page is no transfer error
         {"/broken", "kaputt"},
-        {"/redirect", "moved"},  // not followed
+        {"/hop/0/302", "hello"},  // redirects from the same host are followed
+        {"/hop/4/301", "hello"},
+        {"/hop/4/303", "hello"},
+        {"/hop/4/307", "hello"},
+        {"/hop/4/308", "hello"},
         {"/sized/0", ""},
     };
     FakeEventLoop loop;
-    HttplibTransfer transfer(loop);
+    BeastTransfer transfer(loop);
     for (const auto& c : cases) {
         StateLog log;
         EXPECT_EQ(transfer.openUrl(url(c.target), kCap, log.callback()), c.body) << c.target;
@@ -200,7 +212,35 @@ TEST_F(HttplibTransferTest, AnyCompleteResponseGivesItsBody) {
     }
 }
 
-TEST_F(HttplibTransferTest, RefusedConnectionFails) {
+TEST_F(BeastTransferTest, RedirectsAwayOrTooManyFail) {
+    const std::string port = std::to_string(port_);
+    const std::string cases[] = {
+        "/hop/5/302",                                    // a sixth redirect
+        "/away/http://localhost:" + port + "/hello",     // another host name for the same server
+        "/away/https://127.0.0.1:" + port + "/hello",    // another scheme
+        "/away/ftp://127.0.0.1:" + port + "/hello",
+        "/away/http://127.0.0.1:1/hello",                // another port
+        "/away/",                                        // no place given
+    };
+    FakeEventLoop loop;
+    BeastTransfer transfer(loop);
+    for (const auto& target : cases) {
+        StateLog log;
+        EXPECT_EQ(transfer.openUrl(url(target), kCap, log.callback()), "") << target;
+        EXPECT_TRUE(log.failed()) << target;
+    }
+    // Six redirects were asked for, five followed; nothing went to another place.
+    const auto sent = targets();
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const std::string& t) { return t.rfind("/hop/", 0) == 0; }),
+              6);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), std::string("/hello")), 0);
+
+    StateLog log;
+    EXPECT_EQ(transfer.openUrl(url("/away/http://127.0.0.1:" + port + "/hello"), kCap, log.callback()), "hello");
+    EXPECT_TRUE(log.completed());
+}
+
+TEST_F(BeastTransferTest, RefusedConnectionFails) {
     // A port that was just listened on and is closed again. (A server that is
     // only bound keeps its socket open, so it has to run and stop.)
     int freePort = 0;
@@ -213,7 +253,7 @@ TEST_F(HttplibTransferTest, RefusedConnectionFails) {
         run.join();
     }
     FakeEventLoop loop;
-    HttplibTransfer transfer(loop);
+    BeastTransfer transfer(loop);
     StateLog log;
     EXPECT_EQ(transfer.openUrl("http://127.0.0.1:" + std::to_string(freePort) + "/x", kCap,
                                log.callback()),
@@ -222,9 +262,9 @@ TEST_F(HttplibTransferTest, RefusedConnectionFails) {
     EXPECT_FALSE(log.wrongThread());
 }
 
-TEST_F(HttplibTransferTest, MalformedAddressFailsWithoutRequest) {
+TEST_F(BeastTransferTest, MalformedAddressFailsWithoutRequest) {
     FakeEventLoop loop;
-    HttplibTransfer transfer(loop);
+    BeastTransfer transfer(loop);
     const std::string port = std::to_string(port_);
     for (const std::string& bad : {"https://127.0.0.1:" + port + "/hello",
                                    "127.0.0.1:" + port + "/hello",
@@ -236,7 +276,7 @@ TEST_F(HttplibTransferTest, MalformedAddressFailsWithoutRequest) {
     EXPECT_TRUE(targets().empty());
 }
 
-TEST_F(HttplibTransferTest, BodyAboveTheCapFails) {
+TEST_F(BeastTransferTest, BodyAboveTheCapFails) {
     struct Case {
         std::string target;
         bool fits;
@@ -249,7 +289,7 @@ TEST_F(HttplibTransferTest, BodyAboveTheCapFails) {
         {"/chunked/" + std::to_string(kCap + 1), false},
     };
     FakeEventLoop loop;
-    HttplibTransfer transfer(loop);
+    BeastTransfer transfer(loop);
     for (const auto& c : cases) {
         StateLog log;
         const std::string body = transfer.openUrl(url(c.target), kCap, log.callback());
@@ -259,30 +299,30 @@ TEST_F(HttplibTransferTest, BodyAboveTheCapFails) {
     }
 }
 
-TEST_F(HttplibTransferTest, TrickleEndsAtTheTotalDeadline) {
+TEST_F(BeastTransferTest, TrickleEndsAtTheTotalDeadline) {
     FakeEventLoop loop;
     HttpTimeouts timeouts;
     timeouts.total = std::chrono::seconds(1);
-    HttplibTransfer transfer(loop, timeouts);
+    BeastTransfer transfer(loop, timeouts);
     StateLog log;
     EXPECT_EQ(transfer.openUrl(url("/trickle"), kCap, log.callback()), "");
     EXPECT_TRUE(log.failed());
     EXPECT_FALSE(log.wrongThread());
 }
 
-TEST_F(HttplibTransferTest, SilentServerEndsAtTheReadTimeout) {
+TEST_F(BeastTransferTest, SilentServerEndsAtTheReadTimeout) {
     FakeEventLoop loop;
     HttpTimeouts timeouts;
     timeouts.read = std::chrono::seconds(1);
-    HttplibTransfer transfer(loop, timeouts);
+    BeastTransfer transfer(loop, timeouts);
     StateLog log;
     EXPECT_EQ(transfer.openUrl(url("/slow"), kCap, log.callback()), "");
     EXPECT_TRUE(log.failed());
 }
 
-TEST_F(HttplibTransferTest, CancelFromAnotherThreadFailsTheTransfer) {
+TEST_F(BeastTransferTest, CancelFromAnotherThreadFailsTheTransfer) {
     FakeEventLoop loop;
-    HttplibTransfer transfer(loop);
+    BeastTransfer transfer(loop);
     transfer.cancel();  // nothing running: no effect on the next transfer
     std::thread canceller([&] {
         gate_.waitArrived();
@@ -300,18 +340,18 @@ TEST_F(HttplibTransferTest, CancelFromAnotherThreadFailsTheTransfer) {
     EXPECT_TRUE(after.completed());
 }
 
-TEST_F(HttplibTransferTest, CancelFromAHandlerDuringTheWaitFailsTheTransfer) {
+TEST_F(BeastTransferTest, CancelFromAHandlerDuringTheWaitFailsTheTransfer) {
     NestedHandlerLoop loop;
-    HttplibTransfer transfer(loop);
+    BeastTransfer transfer(loop);
     loop.handler = [&] { transfer.cancel(); };
     StateLog log;
     EXPECT_EQ(transfer.openUrl(url("/hello"), kCap, log.callback()), "");
     EXPECT_TRUE(log.failed());
 }
 
-TEST_F(HttplibTransferTest, SecondRequestWhileOneRunsFails) {
+TEST_F(BeastTransferTest, SecondRequestWhileOneRunsFails) {
     NestedHandlerLoop loop;
-    HttplibTransfer transfer(loop);
+    BeastTransfer transfer(loop);
     StateLog first;
     StateLog second;
     std::string secondBody = "not called";
@@ -324,9 +364,9 @@ TEST_F(HttplibTransferTest, SecondRequestWhileOneRunsFails) {
     EXPECT_EQ(targets(), std::vector<std::string>{"/hello"});
 }
 
-TEST_F(HttplibTransferTest, TargetReachesTheServerEncodedOnlyWhereNeeded) {
+TEST_F(BeastTransferTest, TargetReachesTheServerEncodedOnlyWhereNeeded) {
     FakeEventLoop loop;
-    HttplibTransfer transfer(loop);
+    BeastTransfer transfer(loop);
     StateLog log;
     EXPECT_EQ(transfer.openUrl(url("/cgi-bin/server/tavik6/readip6.cgi?k 1&p\xc3\xbc#w&6.10"), kCap,
                                log.callback()),

@@ -1,0 +1,77 @@
+#pragma once
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "platform/EventLoop.h"
+#include "platform/HttpTransfer.h"
+
+namespace tavik {
+
+struct HttpUrl;
+class HttpExchange;
+
+// Time limits of one transfer. The total deadline ends a transfer that keeps
+// trickling data and so never runs into the read time-out; it covers the
+// redirects of the transfer too.
+struct HttpTimeouts {
+    std::chrono::milliseconds connect{std::chrono::seconds(60)};
+    std::chrono::milliseconds read{std::chrono::seconds(60)};
+    std::chrono::milliseconds write{std::chrono::seconds(60)};
+    std::chrono::milliseconds total{std::chrono::seconds(90)};
+};
+
+// Redirects from the host asked for that one transfer follows; one more, or
+// one to another host or scheme, fails the transfer.
+constexpr int kMaxRedirects = 5;
+
+// The transfer on Boost.Beast's HTTP parser and serializer, header-only, over
+// a plain socket with poll-bounded waits: plain HTTP needs no library beyond
+// the C and C++ runtimes, and no TLS code is in the program. The exchange
+// runs on a helper thread while the caller waits in the event loop; state events reach the caller on its own thread after the
+// exchange has ended. One transfer at a time.
+//
+// An https:// service is meant to get its TLS stack only when it is used:
+// from a module of its own in the program folder, loaded at the first https
+// transfer as the desktop front end is loaded, running the same exchange over
+// a TLS stream of Beast. Until then such an address fails like any other
+// unusable one, and plain HTTP never maps a TLS library.
+class BeastTransfer : public HttpTransfer {
+public:
+    explicit BeastTransfer(EventLoop& loop, HttpTimeouts timeouts = {});
+    ~BeastTransfer() override;
+    BeastTransfer(const BeastTransfer&) = delete;
+    BeastTransfer& operator=(const BeastTransfer&) = delete;
+
+    std::string openUrl(const std::string& url, std::size_t bodyCap,
+                        const std::function<void(int state)>& onState) override;
+    void cancel() override;
+    void limitTotalTime(std::chrono::milliseconds total) override;
+
+private:
+    struct Outcome {
+        bool complete = false;
+        std::string body;
+    };
+
+    bool beginTransfer();
+    void endTransfer();
+    Outcome runExchange(const HttpUrl& url, std::size_t bodyCap);
+
+    EventLoop& loop_;
+    const HttpTimeouts timeouts_;
+
+    // Guards the fields below; shared by the caller and the helper thread of
+    // the running transfer.
+    std::mutex mutex_;
+    bool running_ = false;
+    bool finished_ = false;
+    bool cancelRequested_ = false;
+    std::chrono::milliseconds totalLimit_ = std::chrono::milliseconds::max();
+    HttpExchange* exchange_ = nullptr;  // while the helper thread runs one
+};
+
+}  // namespace tavik
