@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -137,25 +139,49 @@ public:
         }
     }
 
-    ReplaceResult run(const std::string& basedOn, const std::string& newContent) {
-        if (!lockCurrent()) return ReplaceResult::Failed;
+    EditOutcome run(const HostsFileStore::Transform& transform) {
+        if (!lockCurrent()) return failure("sie ließ sich nicht öffnen oder sperren");
         const std::optional<std::string> current = readAll(locked_.get());
-        if (!current) return ReplaceResult::Failed;
-        if (*current != basedOn) return ReplaceResult::Changed;
+        if (!current) return failure("sie ließ sich nicht lesen");
+        const std::optional<Identity> seen = identity();
 
-        const std::string content = Win32HostsFileStore::withCrLf(newContent);
-        if (failed(Step::WriteNew) || !writeFileThrough(newFile_, content)) return ReplaceResult::Failed;
+        const std::string content = Win32HostsFileStore::withCrLf(transform(*current));
+        if (failed(Step::WriteNew) || !writeFileThrough(newFile_, content))
+            return failure("die neue Datei ließ sich nicht schreiben");
         newCreated_ = true;
-        if (!DeleteFileW(backup_.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return ReplaceResult::Failed;
+        // A program that ignores the lock may have written meanwhile.
+        if (!seen || identity() != seen) return {ReplaceResult::Changed, "ein anderes Programm hat sie geändert"};
+        if (!DeleteFileW(backup_.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+            return failure("die alte Sicherung ließ sich nicht löschen");
 
-        if (swap()) return ReplaceResult::Replaced;
+        if (swap()) return {ReplaceResult::Replaced, ""};
         // The swap was refused: keep the backup, then write the file itself.
-        if (failed(Step::InPlace)) return ReplaceResult::Failed;
-        if (!writeFileThrough(backup_, basedOn)) return ReplaceResult::Failed;
-        return rewriteInPlace(basedOn, content) ? ReplaceResult::Replaced : ReplaceResult::Failed;
+        if (failed(Step::InPlace)) return failure("sie ließ sich weder ersetzen noch neu schreiben");
+        if (!writeFileThrough(backup_, *current)) return failure("die Sicherung ließ sich nicht schreiben");
+        if (!rewriteInPlace(*current, content)) return failure("sie ließ sich nicht neu schreiben");
+        return {ReplaceResult::Replaced, ""};
     }
 
 private:
+    // Size and last write of the locked file, to notice another writer.
+    struct Identity {
+        ULONGLONG size = 0;
+        ULONGLONG written = 0;
+        bool operator==(const Identity&) const = default;
+    };
+
+    std::optional<Identity> identity() const {
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!GetFileInformationByHandle(locked_.get(), &info)) return std::nullopt;
+        return Identity{(ULONGLONG{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
+                        (ULONGLONG{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime};
+    }
+
+    // A failed edit with its reason for the log and the Windows error code.
+    static EditOutcome failure(const std::string& reason) {
+        return {ReplaceResult::Failed, reason + " (Windows-Fehler " + std::to_string(GetLastError()) + ")"};
+    }
+
     bool failed(Step step) const {
         if (!failAt_) return false;
         const unsigned long error = failAt_(step);
@@ -302,12 +328,11 @@ std::optional<std::string> Win32HostsFileStore::read(const std::filesystem::path
     }
 }
 
-ReplaceResult Win32HostsFileStore::replace(const std::filesystem::path& file, const std::string& basedOn,
-                                           const std::string& newContent) {
+EditOutcome Win32HostsFileStore::edit(const std::filesystem::path& file, const Transform& transform) {
     try {
-        return Replacement(file, failAt_, lockWait_, busyWait_).run(basedOn, newContent);
+        return Replacement(file, failAt_, lockWait_, busyWait_).run(transform);
     } catch (...) {
-        return ReplaceResult::Failed;
+        return {ReplaceResult::Failed, "zu wenig Arbeitsspeicher"};
     }
 }
 

@@ -11,7 +11,9 @@ namespace tavik {
 // ReplaceFileW, which keeps the old file as "<file>.jst" and gives the new
 // one the old one's security and attributes; MoveFileExW is the second way.
 // Where the swap is refused the file is rewritten in place, once the backup
-// is on disk. Two writers exclude each other with LockFileEx; a virus
+// is on disk. Two writers exclude each other with LockFileEx; the file is
+// read once under that lock, and a program that ignores the lock and writes
+// meanwhile is noticed by the file's size and time before the swap. A virus
 // scanner that holds the file for a moment is waited for briefly.
 class Win32HostsFileStore : public HostsFileStore {
 public:
@@ -26,8 +28,7 @@ public:
                                  std::chrono::milliseconds busyWait = std::chrono::seconds(2));
 
     std::optional<std::string> read(const std::filesystem::path& file) override;
-    ReplaceResult replace(const std::filesystem::path& file, const std::string& basedOn,
-                          const std::string& newContent) override;
+    EditOutcome edit(const std::filesystem::path& file, const Transform& transform) override;
 
     // `text` with every line end that is a lone LF made CR LF.
     static std::string withCrLf(const std::string& text);

@@ -71,6 +71,16 @@ bool Win32Processes::start(const std::string& commandLine) {
     }
 }
 
+bool Win32Processes::startProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments) {
+    try {
+        std::vector<std::string> words{program.string()};
+        words.insert(words.end(), arguments.begin(), arguments.end());
+        return startWords(words);
+    } catch (...) {
+        return false;
+    }
+}
+
 void Win32Processes::exitNow(int code) {
     std::fflush(nullptr);
     std::_Exit(code);

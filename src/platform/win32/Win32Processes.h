@@ -13,6 +13,7 @@ namespace tavik {
 class Win32Processes : public Processes {
 public:
     bool start(const std::string& commandLine) override;
+    bool startProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments) override;
     [[noreturn]] void exitNow(int code) override;
 
     // Starts `words[0]` with the other words as its arguments, without waiting.

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -128,10 +129,21 @@ std::shared_ptr<void> WinInetTransfer::session() {
     return session_;
 }
 
+void WinInetTransfer::limitTotalTime(std::chrono::milliseconds total) {
+    std::lock_guard lock(mutex_);
+    totalLimit_ = total;
+}
+
 bool WinInetTransfer::runExchange(const std::shared_ptr<Exchange>& exchange) {
     exchange->session = session();
     if (!exchange->session) return false;
-    const Timeouts timeouts = timeouts_;
+    // A limit set from outside shortens every time limit.
+    Timeouts timeouts = timeouts_;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto* limit : {&timeouts.connect, &timeouts.receive, &timeouts.send, &timeouts.total})
+            *limit = std::min(*limit, totalLimit_);
+    }
     EventLoop* loop = &loop_;
     std::thread([exchange, timeouts, loop] {
         Exchange& x = *exchange;
@@ -186,7 +198,7 @@ bool WinInetTransfer::runExchange(const std::shared_ptr<Exchange>& exchange) {
         if (!x.abandoned) loop->wake();
     }).detach();
 
-    const auto deadline = std::chrono::steady_clock::now() + timeouts_.total;
+    const auto deadline = std::chrono::steady_clock::now() + timeouts.total;
     loop_.waitUntil([&] {
         std::lock_guard lock(exchange->mutex);
         if (exchange->finished) return true;

@@ -38,6 +38,7 @@ public:
     std::string openUrl(const std::string& url, std::size_t bodyCap,
                         const std::function<void(int state)>& onState) override;
     void cancel() override;
+    void limitTotalTime(std::chrono::milliseconds total) override;
 
 private:
     struct Exchange;
@@ -53,6 +54,7 @@ private:
     std::mutex mutex_;
     bool running_ = false;
     bool cancelRequested_ = false;
+    std::chrono::milliseconds totalLimit_ = std::chrono::milliseconds::max();
 };
 
 }  // namespace tavik

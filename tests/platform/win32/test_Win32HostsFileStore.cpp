@@ -37,6 +37,10 @@ protected:
         return text.str();
     }
     fs::path side(const char* suffix) const { return hosts.string() + suffix; }
+    // An edit whose new content does not depend on what it read.
+    static ReplaceResult replaceWith(Win32HostsFileStore& store, const fs::path& file, const std::string& content) {
+        return store.edit(file, [&](const std::string&) { return content; }).result;
+    }
 
     // A second handle on the hosts file, as another program would hold it.
     HANDLE holdFile(DWORD share) const {
@@ -71,11 +75,18 @@ TEST_F(Win32HostsFileStoreTest, EditHostsWritesCrLfKeepsOtherLinesAndABackup) {
 TEST_F(Win32HostsFileStoreTest, ChangedOrMissingFileIsLeftAlone) {
     Win32HostsFileStore store;
     write(hosts, "a\r\n");
-    EXPECT_EQ(store.replace(hosts, "b\r\n", "c\n"), ReplaceResult::Changed);
-    EXPECT_EQ(read(hosts), "a\r\n");
-    EXPECT_FALSE(fs::exists(side(".jst")));
+    // Another program that ignores the lock writes while the edit runs.
+    const EditOutcome outcome = store.edit(hosts, [&](const std::string& current) {
+        EXPECT_EQ(current, "a\r\n");
+        write(hosts, "written meanwhile\r\n");
+        return std::string("c\n");
+    });
+    EXPECT_EQ(outcome.result, ReplaceResult::Changed);
+    EXPECT_EQ(read(hosts), "written meanwhile\r\n");
     EXPECT_FALSE(fs::exists(side(".new")));
-    EXPECT_EQ(store.replace(folder / "missing", "", "c\n"), ReplaceResult::Failed);
+    const EditOutcome missing = store.edit(folder / "missing", [](const std::string&) { return std::string("c\n"); });
+    EXPECT_EQ(missing.result, ReplaceResult::Failed);
+    EXPECT_FALSE(missing.note.empty());
     EXPECT_FALSE(store.read(folder / "missing"));
 }
 
@@ -101,7 +112,7 @@ TEST_F(Win32HostsFileStoreTest, RefusedStepsFallBackOrLeaveTheFileWhole) {
             return 0;
         }, 1s, 100ms);
         const std::string step = "refused step " + std::to_string(static_cast<int>(row.refused.back()));
-        EXPECT_EQ(store.replace(hosts, original, "1.2.3.4 x\n"), row.result) << step;
+        EXPECT_EQ(replaceWith(store, hosts, "1.2.3.4 x\n"), row.result) << step;
         EXPECT_EQ(read(hosts), row.result == ReplaceResult::Replaced ? "1.2.3.4 x\r\n" : original) << step;
         if (row.result == ReplaceResult::Replaced) {
             EXPECT_EQ(read(side(".jst")), original) << step;
@@ -119,7 +130,7 @@ TEST_F(Win32HostsFileStoreTest, SecondWriterWaitsForTheLockABoundedTime) {
     ASSERT_TRUE(LockFileEx(other, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at));
 
     Win32HostsFileStore store({}, 300ms, 100ms);
-    EXPECT_EQ(store.replace(hosts, "a\r\n", "b\n"), ReplaceResult::Failed);
+    EXPECT_EQ(replaceWith(store, hosts, "b\n"), ReplaceResult::Failed);
     EXPECT_EQ(read(hosts), "a\r\n");
     // The lock covers no byte of the content: readers go on reading.
     EXPECT_EQ(store.read(hosts), "a\r\n");
@@ -129,7 +140,7 @@ TEST_F(Win32HostsFileStoreTest, SecondWriterWaitsForTheLockABoundedTime) {
         UnlockFileEx(other, 0, 1, 0, &at);
     });
     Win32HostsFileStore patient({}, 5s, 100ms);
-    EXPECT_EQ(patient.replace(hosts, "a\r\n", "b\n"), ReplaceResult::Replaced);
+    EXPECT_EQ(replaceWith(patient, hosts, "b\n"), ReplaceResult::Replaced);
     release.join();
     CloseHandle(other);
     EXPECT_EQ(read(hosts), "b\r\n");
@@ -145,7 +156,7 @@ TEST_F(Win32HostsFileStoreTest, ScannerHoldingTheFileIsWaitedForOrWrittenAround)
         CloseHandle(scanner);
     });
     Win32HostsFileStore store({}, 1s, 3s);
-    EXPECT_EQ(store.replace(hosts, "a\r\n", "b\n"), ReplaceResult::Replaced);
+    EXPECT_EQ(replaceWith(store, hosts, "b\n"), ReplaceResult::Replaced);
     release.join();
     EXPECT_EQ(read(hosts), "b\r\n");
     EXPECT_EQ(read(side(".jst")), "a\r\n");
@@ -154,7 +165,7 @@ TEST_F(Win32HostsFileStoreTest, ScannerHoldingTheFileIsWaitedForOrWrittenAround)
     scanner = holdFile(FILE_SHARE_READ | FILE_SHARE_WRITE);
     ASSERT_NE(scanner, INVALID_HANDLE_VALUE);
     Win32HostsFileStore hurried({}, 1s, 200ms);
-    EXPECT_EQ(hurried.replace(hosts, "b\r\n", "c\n"), ReplaceResult::Replaced);
+    EXPECT_EQ(replaceWith(hurried, hosts, "c\n"), ReplaceResult::Replaced);
     CloseHandle(scanner);
     EXPECT_EQ(read(hosts), "c\r\n");
     EXPECT_EQ(read(side(".jst")), "b\r\n");
