@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "../TempDirectory.h"
 #include "ReplyHandlerFixture.h"
 
 namespace tavik {
@@ -84,8 +84,7 @@ TEST_F(ReplyHandlerTest, StatusesOtherThanOnlineOrOfflineOnlyStoreTheStatus) {
 class ReplyHandlerLogTest : public ReplyHandlerFixture {
 protected:
     ReplyHandlerLogTest() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tavik-replies-XXXXXX").string();
-        folder = ::mkdtemp(pattern.data()) ? pattern : "";
+        folder = testing_support::makeTempDirectory("tavik-replies-");
         env.folder = folder;
     }
     ~ReplyHandlerLogTest() override { std::filesystem::remove_all(folder); }
