@@ -9,6 +9,7 @@
 #include "protocol/RequestUrls.h"
 #include "settings/ValueNames.h"
 #include "text/DateFormat.h"
+#include "text/EscapedText.h"
 #include "text/TextCase.h"
 #include "text/Val.h"
 
@@ -48,31 +49,12 @@ constexpr int kRejectionsShown = 10;  // the tenth in a row starts the count aga
 constexpr auto kRetryInterval = std::chrono::milliseconds(30000);
 constexpr std::size_t kMinNameLength = 3;  // shorter names are never written
 
-// A server text inside a message or log line of ours: control characters
-// would break the line or play tricks on whoever reads it in a terminal, so
-// they appear as \xNN.
-std::string visible(const std::string& text) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            out += "\\x";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0x0F];
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 // Why a status 50 cannot be taken over, or nothing when it can.
 std::optional<std::string> refusal(const std::string& statusField, const ServerStatus& status) {
-    if (!status.complete) return kStatusIncomplete + visible(statusField);
-    if (!isValidHostsAddress(status.address)) return kAddressRefused + visible(status.address);
+    if (!status.complete) return kStatusIncomplete + escapeControlCharacters(statusField);
+    if (!isValidHostsAddress(status.address)) return kAddressRefused + escapeControlCharacters(status.address);
     if (characterCount(status.name) < kMinNameLength || !isValidHostName(status.name))
-        return kNameRefused + visible(status.name);
+        return kNameRefused + escapeControlCharacters(status.name);
     return std::nullopt;
 }
 
@@ -175,7 +157,7 @@ void ReplyHandler::refuseStatus(const std::string& statusField, const std::strin
     // the desktop the info window would otherwise open with every reply.
     if (statusField == lastRefused_) return;
     lastRefused_ = statusField;
-    Log(env_.programFolder(), clock_).SaveLog(kRefusedLog + visible(statusField));
+    Log(env_.programFolder(), clock_).SaveLog(kRefusedLog + escapeControlCharacters(statusField));
     dialogs_.showInfo(kStatusRefused + reason);
 }
 

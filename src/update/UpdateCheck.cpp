@@ -6,6 +6,7 @@
 
 #include "settings/ValueNames.h"
 #include "text/DateFormat.h"
+#include "text/EscapedText.h"
 #include "text/TextCase.h"
 #include "update/UpdaterProgram.h"
 
@@ -25,24 +26,6 @@ bool startsWith(const std::string& text, std::string_view prefix) {
 bool isWebPage(const std::string& body) {
     if (startsWith(body, "\x7F" "ELF") || startsWith(body, "MZ")) return false;
     return toUpperAscii(body).find("<HEAD>") != std::string::npos;
-}
-
-// The name as one log line can show it: control characters, and the
-// backslash that marks them, come out as \xNN.
-std::string printable(const std::string& name) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : name) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F || c == '\\') {
-            out += "\\x";
-            out += kHex[u >> 4];
-            out += kHex[u & 0xF];
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 // Writes the whole content under a side name and only then gives it the
@@ -98,7 +81,7 @@ void UpdateCheck::GetUpdate(const std::string& url, const std::string& fileName)
     // fetched. The refusal counts as the day's attempt, so the log gets one
     // line a day, not one a cycle.
     if (!acceptableFileName(fileName)) {
-        log_.SaveLog("Update abgelehnt: unzulässiger Dateiname \"" + printable(fileName) + "\"");
+        log_.SaveLog("Update abgelehnt: unzulässiger Dateiname \"" + escapeControlCharacters(fileName, "\\") + "\"");
         return;
     }
 

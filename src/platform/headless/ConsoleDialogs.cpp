@@ -4,6 +4,8 @@
 
 #include <iostream>
 
+#include "text/EscapedText.h"
+
 namespace tavik {
 
 ConsoleDialogs::ConsoleDialogs(std::FILE* out, bool interactive, std::function<bool(std::string&)> readLine)
@@ -42,12 +44,6 @@ std::size_t printableSequence(const std::string& text, std::size_t at) {
     return length;
 }
 
-void appendEscaped(std::string& out, unsigned char byte) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out += "\\x";
-    out += kHex[byte >> 4];
-    out += kHex[byte & 0x0F];
-}
 
 }  // namespace
 
@@ -64,14 +60,14 @@ std::string ConsoleDialogs::forTerminal(const std::string& text) {
         } else if (text[i] == '\t') {
             out += "\\t";
         } else if (byte < 0x20 || byte == 0x7F) {
-            appendEscaped(out, byte);
+            appendEscapedByte(out, byte);
         } else if (byte < 0x80) {
             out += text[i];
         } else if (const std::size_t length = printableSequence(text, i); length > 0) {
             out.append(text, i, length);
             i += length - 1;
         } else {
-            appendEscaped(out, byte);
+            appendEscapedByte(out, byte);
         }
     }
     return out;
