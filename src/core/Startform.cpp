@@ -8,6 +8,7 @@
 #include "core/StartformTexts.h"
 #include "platform/PlatformFacts.h"
 #include "protocol/RequestUrls.h"
+#include "text/EscapedText.h"
 #include "settings/UserDaten.h"
 #include "settings/ValueNames.h"
 #include "text/TextCase.h"
@@ -31,6 +32,7 @@ constexpr std::size_t kTooltipLimit = 63;  // what the notification area shows
 // line goes whatever the server does.
 constexpr auto kExitNoticeLimit = std::chrono::milliseconds(4000);
 constexpr int kProfileInUseExitCode = 2;
+constexpr int kNotSetUpExitCode = 3;
 
 // Ticks of the online period: the later match wins, so "Firma" beats "Privat".
 int onlinePeriod(const std::string& kundenklasse) {
@@ -99,6 +101,8 @@ void Startform::Form_Load() {
     SetPfad();
 
     const bool installRead = firstStartTest();
+    if (!isUsableHost(ports_.environment.serviceHost()))
+        report(startformText::unusableHost(ports_.environment.serviceHost()));
 
     timer1_->setInterval(kStartInterval);
     ports_.tray.hookMenu();
@@ -138,7 +142,14 @@ bool Startform::firstStartTest() {
     const auto failures = rw_.unreadableReads();
     const bool firstStart = wizard_.isFirstStart();
     if (rw_.unreadableReads() != failures) return false;
-    if (firstStart) wizard_.run();
+    if (!firstStart) return true;
+    wizard_.run();
+    // Nobody could answer: at every start the wizard would be cancelled again
+    // while the program asked the server nothing. Say how to set it up, and end.
+    if (!ports_.dialogs.canAsk() && wizard_.isFirstStart()) {
+        report(startformText::notSetUp(profilName_));
+        ports_.processes.exitNow(kNotSetUpExitCode);
+    }
     return true;
 }
 
@@ -175,6 +186,17 @@ void Startform::noteHeldBackRequest() {
     if (heldBackReported_) return;
     heldBackReported_ = true;
     report(startformText::noCredentials(profilName_));
+}
+
+void Startform::noteServerReachability(std::int32_t result) {
+    // Said once when the server stops answering and once when it answers
+    // again; any reply it gives (even a refusal) counts as an answer.
+    if (requests_.heldBack()) return;  // nothing was asked
+    const bool unreachable = result != kSuccess && !g_.InetFehler.empty();
+    if (unreachable == serverUnreachable_) return;
+    serverUnreachable_ = unreachable;
+    const std::string host = escapeControlCharacters(ports_.environment.serviceHost());
+    report(unreachable ? startformText::serverUnreachable(host) : startformText::serverReachableAgain(host));
 }
 
 void Startform::report(const std::string& text) {
@@ -236,6 +258,7 @@ void Startform::Timer1_Timer() {
 
     const std::int32_t result = requests_.ReadIP();
     noteHeldBackRequest();
+    noteServerReachability(result);
 
     if (result != kSuccess) {
         form_.setMerkerFrame1("Offline");

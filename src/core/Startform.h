@@ -98,6 +98,7 @@ private:
     // The cycle's second try when the store was unreadable at start.
     bool retryLoadingSettings();
     void noteHeldBackRequest();
+    void noteServerReachability(std::int32_t result);
     // Standard error and the log.
     void report(const std::string& text);
     void restoreHostsEntry();
@@ -117,6 +118,7 @@ private:
     bool settingsLoaded_ = false;
     bool storeUnreadableReported_ = false;
     bool heldBackReported_ = false;
+    bool serverUnreachable_ = false;  // said so; waiting to say it answers again
 
     RwModul rw_;
     HostsFile hosts_;

@@ -28,4 +28,23 @@ inline std::string noCredentials(const std::string& profile) {
            "Server an, bis beide eingetragen sind (Menü „Setup“).";
 }
 
+inline std::string notSetUp(const std::string& profile) {
+    return "Das Profil „" + profile + "“ ist nicht eingerichtet, und ohne Terminal kann der Setupassistent "
+           "nicht fragen. Richten Sie es einmal auf einem Terminal ein: Tavik6 --setup " + profile;
+}
+
+inline std::string unusableHost(const std::string& host) {
+    return "Der Server des Dienstes ist als „" + host + "“ angegeben (TAVIK_SERVICE_HOST); das ist kein "
+           "Rechnername und kein Rechnername:Port. Tavik6 kann ihn so nicht fragen.";
+}
+
+inline std::string serverUnreachable(const std::string& host) {
+    return "Der Server des Dienstes (" + host + ") ist nicht erreichbar; der Eintrag in der Hosts-Datei "
+           "bleibt, wie er ist. Tavik6 versucht es alle 30 Sekunden erneut.";
+}
+
+inline std::string serverReachableAgain(const std::string& host) {
+    return "Der Server des Dienstes (" + host + ") ist wieder erreichbar.";
+}
+
 }  // namespace tavik::startformText

@@ -28,6 +28,9 @@ public:
     // Shows the question window modally. The answer on OK, "cancel" on
     // Abbrechen, nothing when the window was closed some other way.
     virtual std::optional<std::string> askQuestion(const QuestionStep& step) = 0;
+    // False where nobody can answer the question window (no desktop and no
+    // terminal): the wizard can then only be cancelled.
+    virtual bool canAsk() const { return true; }
 };
 
 }  // namespace tavik

@@ -1,12 +1,24 @@
 #include "protocol/RequestUrls.h"
 
+#include <string_view>
+
 #include "text/TextCase.h"
 
 namespace tavik {
 namespace {
 
+// The host as configured, without an "http://" in front and "/" behind,
+// which users often write and which would otherwise end up in the address twice.
+std::string bareHost(const std::string& configured) {
+    std::string host = configured;
+    constexpr std::string_view kScheme = "http://";
+    if (toLowerText(host.substr(0, kScheme.size())) == kScheme) host.erase(0, kScheme.size());
+    while (!host.empty() && host.back() == '/') host.pop_back();
+    return host;
+}
+
 std::string httpUrl(const std::string& host, const std::string& pathAndQuery) {
-    return "http://" + host + pathAndQuery;
+    return "http://" + bareHost(host) + pathAndQuery;
 }
 
 }  // namespace
@@ -36,6 +48,16 @@ std::string testPageUrl(const std::string& serviceHost, const std::string& user)
 
 std::string downloadPageUrl(const std::string& serviceHost) {
     return httpUrl(serviceHost, "/V5/de/download.shtml");
+}
+
+bool isUsableHost(const std::string& configured) {
+    const std::string host = bareHost(configured);
+    if (host.empty() || host.front() == ':') return false;
+    for (const char c : host) {
+        const bool letterOrDigit = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!letterOrDigit && c != '.' && c != '-' && c != '_' && c != ':' && c != '[' && c != ']') return false;
+    }
+    return true;
 }
 
 std::string updateFileUrl(const std::string& updateHost, const std::string& fileName) {

@@ -18,6 +18,11 @@ std::string settingsPageUrl(const std::string& serviceHost, const std::string& n
 std::string signUpPageUrl(const std::string& serviceHost);
 std::string testPageUrl(const std::string& serviceHost, const std::string& user);
 std::string downloadPageUrl(const std::string& serviceHost);
+// True when a configured web server can be asked: host or host:port, an
+// IPv6 address in brackets, optionally written with "http://" in front and a
+// "/" behind, which the addresses above leave out.
+bool isUsableHost(const std::string& configured);
+
 // A file and the update page on the update web server.
 std::string updateFileUrl(const std::string& updateHost, const std::string& fileName);
 std::string updatePageUrl(const std::string& updateHost);

@@ -191,16 +191,37 @@ class FastCycle(ClientCase):
 
 
 class Wizard(unittest.TestCase):
-    def test_first_start_without_a_terminal_cancels_the_wizard_and_keeps_running(self):
+    def test_first_start_without_a_terminal_says_how_to_set_up_and_ends(self):
         box = Sandbox()
         server = DemoServer(box.root, [ACCOUNT])
         try:
             box.start(server)
-            self.assertTrue(wait_for(lambda: "Der Setupassistent wird nun beendet." in box.messages()))
+            self.assertEqual(box.client.wait(timeout=30), 3, box.messages())
             self.assertIn("Dieses ist der erste Start.", box.messages())
+            self.assertIn("Der Setupassistent wird nun beendet.", box.messages())
+            self.assertIn("Tavik6 --setup Tavik6", box.messages())
             self.assertIsNone(box.stored("Install"))
-            self.assertIsNone(box.client.poll())
+            self.assertEqual([r for r in server.requests() if r.startswith("/cgi-bin/")], [])
+        finally:
+            box.cleanup()
+            server.stop()
+
+    def test_an_unreachable_server_and_a_host_written_as_an_address_are_said(self):
+        box = Sandbox()
+        box.install("K1001", "geheim")
+        server = DemoServer(box.root, [ACCOUNT])
+        try:
+            # Nothing listens there: the server cannot be reached.
+            server_host, server.host = server.host, "127.0.0.1:1"
+            box.start(server)
+            self.assertTrue(wait_for(lambda: "ist nicht erreichbar" in box.messages()), box.messages())
             self.assertEqual(box.terminate(), 0)
+            # Written with the scheme and a slash, as users copy it from a browser.
+            server.host = "http://%s/" % server_host
+            box.start(server)
+            self.assertTrue(wait_for(lambda: "firma-server" in box.hosts_text()), box.messages())
+            self.assertEqual(box.terminate(), 0)
+            self.assertEqual(box.messages().count("ist nicht erreichbar"), 1, box.messages())
         finally:
             box.cleanup()
             server.stop()

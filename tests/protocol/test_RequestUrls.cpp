@@ -26,5 +26,18 @@ TEST(RequestUrls, SettingsAndTestPagesKeepTheCase) {
     EXPECT_EQ(testPageUrl("h", "KD4711"), "http://h/cgi-bin/server/server.cgi?KD4711");
 }
 
+// Hosts as users write them into TAVIK_SERVICE_HOST: a scheme and a slash
+// are left out of the address, anything else that cannot be a host is refused.
+TEST(RequestUrls, ConfiguredHostsAsUsersWriteThem) {
+    for (const char* host : {"dyn.example", "127.0.0.1:8080", "http://127.0.0.1:8080", "HTTP://h/", "[::1]:80",
+                             "my_host.lan"}) {
+        EXPECT_TRUE(isUsableHost(host)) << host;
+        EXPECT_EQ(offlineNoticeUrl(host, "k").find("http://", 1), std::string::npos) << host;
+        EXPECT_EQ(offlineNoticeUrl(host, "k").find("//cgi"), std::string::npos) << host;
+    }
+    for (const char* host : {"", "http://", "https://h", "ftp://h", "h/path", "h name", ":8080", "h?x"})
+        EXPECT_FALSE(isUsableHost(host)) << host;
+}
+
 }  // namespace
 }  // namespace tavik

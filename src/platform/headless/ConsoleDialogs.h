@@ -21,6 +21,7 @@ public:
     void messageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
     void showInfo(const std::string& text) override;
     std::optional<std::string> askQuestion(const QuestionStep& step) override;
+    bool canAsk() const override { return interactive_; }
 
     // Message texts break lines with a carriage return; a terminal needs a
     // line feed. Texts may come from the server, so every other control
