@@ -100,6 +100,7 @@ void Startform::Form_Load() {
     g_.BrowserPfad = ports_.browser.findBrowser();
     SetPfad();
 
+    if (!log_.writable()) report(startformText::logNotWritable(log_.file().string()));
     const bool installRead = firstStartTest();
     if (!isUsableHost(ports_.environment.serviceHost()))
         report(startformText::unusableHost(ports_.environment.serviceHost()));
@@ -109,10 +110,7 @@ void Startform::Form_Load() {
 
     g_.HostsDatei = hosts_.SetHost(ports_.environment.hostsFile());
     settingsLoaded_ = installRead && loadUserData();
-    if (!settingsLoaded_) {
-        storeUnreadableReported_ = true;
-        report(startformText::kStoreUnreadable);
-    }
+    if (!settingsLoaded_) report(startformText::kStoreUnreadable);
 
     TaskIconAdd();
     timer1_->setEnabled(true);
@@ -166,14 +164,13 @@ bool Startform::retryLoadingSettings() {
     timer1_->setEnabled(false);
     settingsLoaded_ = firstStartTest() && loadUserData();
     timer1_->setEnabled(true);
+    // Only ever called while the store could not be read, which was said
+    // when it began; now it is said when it ends.
     if (settingsLoaded_) {
-        if (storeUnreadableReported_) report(startformText::kStoreReadableAgain);
-        storeUnreadableReported_ = false;
+        report(startformText::kStoreReadableAgain);
         return true;
     }
     timer1_->setInterval(kOfflineInterval);
-    if (!storeUnreadableReported_) report(startformText::kStoreUnreadable);
-    storeUnreadableReported_ = true;
     return false;
 }
 

@@ -116,7 +116,6 @@ private:
     int exitStepsDone_ = 0;
     std::string lastRestartProblem_;
     bool settingsLoaded_ = false;
-    bool storeUnreadableReported_ = false;
     bool heldBackReported_ = false;
     bool serverUnreachable_ = false;  // said so; waiting to say it answers again
 

@@ -33,6 +33,11 @@ inline std::string notSetUp(const std::string& profile) {
            "nicht fragen. Richten Sie es einmal auf einem Terminal ein: Tavik6 --setup " + profile;
 }
 
+inline std::string logNotWritable(const std::string& file) {
+    return "Das Log " + file + " kann nicht geschrieben werden (der Programmordner ist nicht beschreibbar); "
+           "Tavik6 läuft ohne Log weiter.";
+}
+
 inline std::string unusableHost(const std::string& host) {
     return "Der Server des Dienstes ist als „" + host + "“ angegeben (TAVIK_SERVICE_HOST); das ist kein "
            "Rechnername und kein Rechnername:Port. Tavik6 kann ihn so nicht fragen.";

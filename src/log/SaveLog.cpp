@@ -12,6 +12,14 @@ Log::Log(std::filesystem::path programFolder, const Clock& clock) : folder_(std:
 
 std::filesystem::path Log::file() const { return folder_ / "logTavik.TXT"; }
 
+bool Log::writable() const {
+    try {
+        return static_cast<bool>(std::ofstream(file(), std::ios::binary | std::ios::app));
+    } catch (...) {
+        return false;
+    }
+}
+
 void Log::SaveLog(const std::string& txt) {
     try {
         // Opened and closed per line, so the file can be read or deleted while we run.

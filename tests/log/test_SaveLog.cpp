@@ -52,12 +52,16 @@ TEST_F(SaveLogTest, AppendsStampedLinesInCallOrder) {
 TEST_F(SaveLogTest, UnwritableLogIsLostSilently) {
     Log missingFolder(folder / "gone", clock);
     EXPECT_NO_THROW(missingFolder.SaveLog("x"));
+    EXPECT_FALSE(missingFolder.writable());
     EXPECT_FALSE(fs::exists(folder / "gone"));
 
     fs::create_directory(folder / "logTavik.TXT");  // a file that cannot be opened for appending
     Log blocked(folder, clock);
     EXPECT_NO_THROW(blocked.SaveLog("x"));
+    EXPECT_FALSE(blocked.writable());
     EXPECT_TRUE(fs::is_directory(folder / "logTavik.TXT"));
+    fs::create_directory(folder / "ok");
+    EXPECT_TRUE(Log(folder / "ok", clock).writable());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -50,6 +51,22 @@ std::string Win32Environment::variable(const wchar_t* name) {
     const DWORD length = GetEnvironmentVariableW(name, value.data(), size);
     value.resize(length < size ? length : 0);
     return fromWide(value);
+}
+
+ProfileClaim Win32Environment::claimProfile(const std::string& profile) {
+    // Profiles match without regard to ASCII case, as the registry's keys
+    // do; a backslash would name a namespace, so it stands as a slash.
+    std::string name = "Global\\Tavik6-Profil-";
+    for (char c : profile) name += c == '\\' ? '/' : (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+    if (name.size() > 200) name = name.substr(0, 180) + "-" + std::to_string(std::hash<std::string>{}(name));
+    // Kept open until the process ends, which releases it.
+    const HANDLE mutex = CreateMutexW(nullptr, FALSE, toWide(name).c_str());
+    if (mutex == nullptr) return ProfileClaim::Unchecked;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return ProfileClaim::InUse;
+    }
+    return ProfileClaim::Claimed;
 }
 
 std::string Win32Environment::serviceHost() const {

@@ -19,6 +19,9 @@ public:
     std::string updateHost() const override;
     // TAVIK_HOSTS_FILE, else the hosts file under the Windows folder.
     std::filesystem::path hostsFile() const override;
+    // A named mutex per profile, in the machine-wide namespace (the hosts
+    // file is the machine's): Windows ends the claim with the process.
+    ProfileClaim claimProfile(const std::string& profile) override;
 
     // The value of an environment variable in UTF-8; empty when unset.
     static std::string variable(const wchar_t* name);

@@ -29,5 +29,15 @@ TEST(Win32Environment, ProgramFolderHostsFileAndHostsFromTheSystem) {
     SetEnvironmentVariableW(L"TAVIK_SERVICE_HOST", nullptr);
 }
 
+// A second claim of a profile, here from the same process, finds it taken;
+// another profile is free.
+TEST(Win32Environment, OneClaimPerProfileWithoutRegardToCase) {
+    Win32Environment first;
+    Win32Environment second;
+    EXPECT_EQ(first.claimProfile("B\u00fcro 2"), ProfileClaim::Claimed);
+    EXPECT_EQ(second.claimProfile("b\u00fcro 2"), ProfileClaim::InUse);
+    EXPECT_EQ(second.claimProfile("B\u00fcro\\2"), ProfileClaim::Claimed);
+}
+
 }  // namespace
 }  // namespace tavik
