@@ -28,7 +28,7 @@ void SetupWizard::run() {
     bool completed = false;
     if (ask({kCaption, kStep1, kQuestion1, {}, ""})) {
         rw_.write(g_.Profil, valueName::User, toLowerText(g_.DialogAntwort));
-        if (ask({kCaption, kStep2, kQuestion2, {}, ""})) {
+        if (ask({kCaption, kStep2, kQuestion2, {}, "", true})) {
             rw_.write(g_.Profil, valueName::Passwort, toLowerText(g_.DialogAntwort));
             if (ask({kCaption, kStep3, kQuestion3, {kChoiceDirect, kChoiceIndirect}, kChoiceDirect})) {
                 // The leading number of the answer minus one: "1) ..." stores "0",

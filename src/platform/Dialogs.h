@@ -14,6 +14,7 @@ struct QuestionStep {
     std::string question;              // may hold a carriage return
     std::vector<std::string> choices;  // entries of the answer list (may be empty)
     std::string presetAnswer;          // text the answer box starts with
+    bool secret = false;               // the answer is a password: not shown as typed
 };
 
 // Message boxes and the non-modal info window. Texts use a single CR (13) for

@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/SetupWizardTexts.h"
 #include "ui/QtText.h"
 
 namespace tavik {
@@ -39,7 +38,7 @@ Dialog::Dialog(const QuestionStep& step, QWidget* parent)
     for (const auto& choice : step.choices) antwort1_->addItem(qtText(choice));
     antwort1_->setEditText(qtText(step.presetAnswer));
     // The password is not shown to whoever looks at the screen.
-    if (step.question == wizardText::kQuestion2) antwort1_->lineEdit()->setEchoMode(QLineEdit::Password);
+    if (step.secret) antwort1_->lineEdit()->setEchoMode(QLineEdit::Password);
     // Enter is caught before the box or the window can act on it.
     antwort1_->installEventFilter(this);
     antwort1_->lineEdit()->installEventFilter(this);
