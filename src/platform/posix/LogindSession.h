@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/SessionControl.h"
+#include "platform/posix/RunAndWait.h"
 
 namespace tavik {
 
@@ -26,12 +27,8 @@ public:
     bool exitSession(unsigned flags) override;
 
 private:
-    struct Outcome {
-        int exitCode = -1;
-        std::string output;
-    };
     // Runs busctl's "call" on the logind manager; empty when it could not run.
-    std::optional<Outcome> callManager(const std::vector<std::string>& methodAndArguments) const;
+    std::optional<ProgramOutcome> callManager(const std::vector<std::string>& methodAndArguments) const;
 
     std::string busctl_;
 };

@@ -1,16 +1,12 @@
 #include "platform/posix/PkexecHostsEdit.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <system_error>
 #include <utility>
 #include <vector>
 
-extern char** environ;
+#include "platform/posix/RunAndWait.h"
 
 namespace tavik {
 namespace {
@@ -20,25 +16,6 @@ namespace {
 // agent).
 constexpr int kPkexecDismissed = 126;
 constexpr int kPkexecNotAuthorized = 127;
-
-int runAndWait(std::vector<std::string> words) {
-    std::vector<char*> argv;
-    for (auto& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    if (posix_spawn_file_actions_init(&actions) != 0) return -1;
-    // The helper's own messages reach our standard error; it reads nothing.
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return -1;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 }  // namespace
 
@@ -66,7 +43,8 @@ PrivilegedHostsEdit::Outcome PkexecHostsEdit::edit(const std::string& serverIp, 
     } else {
         words.insert(words.end(), {"set", serverName, serverIp});
     }
-    switch (runAndWait(std::move(words))) {
+    const auto outcome = runAndWait(std::move(words), false);
+    switch (outcome ? outcome->exitCode : -1) {
         case 0: return Outcome::Done;
         case kPkexecDismissed: return Outcome::Denied;
         case kPkexecNotAuthorized:

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/posix/SqliteRegistry.h"
+
 namespace tavik {
 namespace {
 
@@ -47,14 +49,6 @@ std::string safeName(const std::string& profile) {
     return name;
 }
 
-// The lock may be the first thing in a new store folder; it is made for the
-// owner only, as the store makes it, since the store holds the password.
-bool makeFolders(const std::filesystem::path& folder) {
-    std::error_code error;
-    if (folder.empty() || std::filesystem::is_directory(folder, error)) return true;
-    if (!makeFolders(folder.parent_path())) return false;
-    return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
-}
 
 }  // namespace
 
@@ -69,7 +63,8 @@ std::filesystem::path ProfileLock::lockFile(const std::filesystem::path& storeFi
 ProfileClaim ProfileLock::claim(const std::filesystem::path& storeFile, const std::string& profile) {
     if (fd_ >= 0) return ProfileClaim::Claimed;
     const auto file = lockFile(storeFile, profile);
-    if (!makeFolders(file.parent_path())) return ProfileClaim::Unchecked;
+    // The lock may be the first thing in a new store folder, made as the store makes it.
+    if (!makePrivateFolders(file.parent_path())) return ProfileClaim::Unchecked;
     // Close-on-exec: programs the client starts (the updater, a browser) must
     // not keep the profile after the client has ended.
     const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);

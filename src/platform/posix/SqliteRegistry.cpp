@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <mutex>
 #include <string_view>
 #include <system_error>
 
@@ -81,18 +82,11 @@ bool exec(sqlite3* db, const char* sql) {
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-// Creates the missing folders of `folder`, each readable by the owner only.
-bool makeFolders(const std::filesystem::path& folder) {
-    std::error_code error;
-    if (folder.empty() || std::filesystem::is_directory(folder, error)) return true;
-    if (!makeFolders(folder.parent_path())) return false;
-    return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
-}
 
 // The store holds the password, so a new file is created for the owner only
 // before SQLite sees it. An existing file keeps the mode it has.
 bool ensureStoreFile(const std::filesystem::path& file) {
-    if (!makeFolders(file.parent_path())) return false;
+    if (!makePrivateFolders(file.parent_path())) return false;
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) return ::close(fd) == 0;
     return errno == EEXIST;
@@ -108,12 +102,24 @@ std::string homeFolder() {
 
 void SqliteRegistry::Closer::operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 
+bool makePrivateFolders(const std::filesystem::path& folder) {
+    std::error_code error;
+    if (folder.empty() || std::filesystem::is_directory(folder, error)) return true;
+    if (!makePrivateFolders(folder.parent_path())) return false;
+    return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
 SqliteRegistry::SqliteRegistry(std::filesystem::path file) : file_(std::move(file)) {}
 
 SqliteRegistry::~SqliteRegistry() = default;
 
 sqlite3* SqliteRegistry::connection() {
     if (db_) return db_.get();
+    // SQLite sets aside twenty pages of page cache for each connection up
+    // front; the store is a few pages, so they come as needed. This must
+    // precede the process's first connection.
+    static std::once_flag pageCacheSet;
+    std::call_once(pageCacheSet, [] { sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0); });
     try {
         if (!ensureStoreFile(file_)) return nullptr;
         sqlite3* raw = nullptr;

@@ -10,6 +10,10 @@ struct sqlite3;
 
 namespace tavik {
 
+// Creates the missing folders of `folder`, each for the owner only: the
+// store's folder, since the store holds the password.
+bool makePrivateFolders(const std::filesystem::path& folder);
+
 // The settings store in one SQLite file:
 //   registry(root TEXT, key TEXT, name TEXT, type INTEGER, data BLOB)
 // with root 'HKCU' or 'HKLM', key and name matched case-insensitively (ASCII

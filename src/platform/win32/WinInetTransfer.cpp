@@ -121,9 +121,7 @@ std::shared_ptr<void> WinInetTransfer::session() {
     if (!session_) {
         HINTERNET session = InternetOpenW(L"Tavik6", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
         if (!session) return nullptr;
-        setTimeout(session, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts_.connect);
-        setTimeout(session, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts_.receive);
-        setTimeout(session, INTERNET_OPTION_SEND_TIMEOUT, timeouts_.send);
+        // The time-outs go on each request handle, where WinINet heeds them.
         session_ = std::shared_ptr<void>(session, [](void* handle) { InternetCloseHandle(handle); });
     }
     return session_;
