@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "core/StartformTexts.h"
+#include "hosts/HostsEntry.h"
 #include "platform/PlatformFacts.h"
 #include "protocol/RequestUrls.h"
 #include "text/EscapedText.h"
@@ -214,7 +215,7 @@ void Startform::SetPfad() {
 void Startform::restoreHostsEntry() {
     const std::string section = customerSection(g_.Profil, g_.User);
     g_.ServerName = rw_.read(section, valueName::ServerName);
-    if (characterCount(g_.ServerName) > 2) {
+    if (characterCount(g_.ServerName) >= kMinServerNameLength) {
         const std::string address = rw_.read(section, valueName::ServerIP);
         hosts_.EditHosts(g_.HostsDatei, address, g_.ServerName);
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,9 @@ namespace tavik {
 
 // The comment that marks the line this program keeps in the hosts file.
 inline constexpr const char* kHostsMarker = "Verbindung von Tavik zum Firmenserver";
+// Server names shorter than this are never written (they are too short to
+// be anyone's server).
+inline constexpr std::size_t kMinServerNameLength = 3;
 // The address that only removes the server's lines.
 inline constexpr const char* kHostsRemove = "exit";
 

@@ -46,7 +46,7 @@ std::string HostsFile::SetHost(const std::filesystem::path& hostsFile) {
 }
 
 bool HostsFile::EditHosts(const std::string& host, const std::string& serverIp, const std::string& serverName) {
-    if (characterCount(host) < 5 || characterCount(serverName) < 3) return true;
+    if (characterCount(host) < 5 || characterCount(serverName) < kMinServerNameLength) return true;
     if (!isSoundRequest(serverIp, serverName)) return true;
     if (privileged_ && privileged_->needed(host)) return editThroughHelper(host, serverIp, serverName);
     std::string why;
@@ -103,7 +103,7 @@ void HostsFile::saveLog(const std::string& line) {
 }
 
 bool HostsFile::holdsEntry(const std::string& host, const std::string& serverIp, const std::string& serverName) {
-    if (characterCount(host) < 5 || characterCount(serverName) < 3) return true;
+    if (characterCount(host) < 5 || characterCount(serverName) < kMinServerNameLength) return true;
     if (!isValidHostName(serverName) || !isValidHostsAddress(serverIp)) return true;
     try {
         const std::optional<std::string> current = store_.read(host);

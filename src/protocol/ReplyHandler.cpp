@@ -47,13 +47,12 @@ constexpr std::size_t kMinMessageLength = 6;
 constexpr int kSilentRejections = 5;  // with the caption "Online", the first four pass silently
 constexpr int kRejectionsShown = 10;  // the tenth in a row starts the count again
 constexpr auto kRetryInterval = std::chrono::milliseconds(30000);
-constexpr std::size_t kMinNameLength = 3;  // shorter names are never written
 
 // Why a status 50 cannot be taken over, or nothing when it can.
 std::optional<std::string> refusal(const std::string& statusField, const ServerStatus& status) {
     if (!status.complete) return kStatusIncomplete + escapeControlCharacters(statusField);
     if (!isValidHostsAddress(status.address)) return kAddressRefused + escapeControlCharacters(status.address);
-    if (characterCount(status.name) < kMinNameLength || !isValidHostName(status.name))
+    if (characterCount(status.name) < kMinServerNameLength || !isValidHostName(status.name))
         return kNameRefused + escapeControlCharacters(status.name);
     return std::nullopt;
 }
