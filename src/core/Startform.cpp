@@ -72,13 +72,16 @@ Startform::Startform(TavikGlobal& g, StartformPorts ports)
       wizard_(g, rw_, ports.dialogs, ports.clock),
       timer1_(ports.loop.createTimer([this] { Timer1_Timer(); })) {
     form_.onMerkerFrame1Change = [this](const std::string& caption) { MerkerFrame1_Change(caption); };
+    hosts_.tellUser([this](const std::string& text) { tellAboutHostsFile(text); });
 }
 
 void Startform::usePrivilegedHostsEdit(PrivilegedHostsEdit& edit) {
-    hosts_.usePrivilegedEdit(edit, [this](const std::string& text) {
-        log_.SaveLog(text);
-        ports_.dialogs.showInfo(text);
-    });
+    hosts_.usePrivilegedEdit(edit, [this](const std::string& text) { tellAboutHostsFile(text); });
+}
+
+void Startform::tellAboutHostsFile(const std::string& text) {
+    log_.SaveLog(text);
+    ports_.dialogs.showInfo(text);
 }
 
 void Startform::Form_Load() {

@@ -56,6 +56,9 @@ public:
     // go through `edit`; when that is refused too, the user is told once
     // (info window or standard error, and the log).
     void usePrivilegedHostsEdit(PrivilegedHostsEdit& edit);
+    // What the hosts file's edits have to say to the user: the info window
+    // (standard error without a desktop) and the log.
+    void tellAboutHostsFile(const std::string& text);
 
     void Form_Load();
     void Timer1_Timer();

@@ -32,6 +32,8 @@ bool isSoundRequest(const std::string& serverIp, const std::string& serverName) 
 HostsFile::HostsFile(HostsFileStore& store, const Clock& clock, std::function<void(const std::string&)> saveLog)
     : store_(store), clock_(clock), saveLog_(std::move(saveLog)) {}
 
+void HostsFile::tellUser(std::function<void(const std::string&)> notice) { notice_ = std::move(notice); }
+
 void HostsFile::usePrivilegedEdit(PrivilegedHostsEdit& privileged, std::function<void(const std::string&)> notice) {
     privileged_ = &privileged;
     notice_ = std::move(notice);
@@ -60,6 +62,8 @@ bool HostsFile::EditHosts(const std::string& host, const std::string& serverIp, 
             why = outcome.note;
             if (outcome.result == ReplaceResult::Replaced) {
                 if (!why.empty()) saveLog("Hosts-Datei " + host + " geändert, jedoch: " + why);
+                if (editsFailing_ && notice_) notice_("Die Hosts-Datei " + host + " wird wieder geändert.");
+                editsFailing_ = false;
                 return true;
             }
             if (outcome.result == ReplaceResult::Failed) break;
@@ -68,7 +72,19 @@ bool HostsFile::EditHosts(const std::string& host, const std::string& serverIp, 
         // Out of memory on a huge file: the file stays as it was.
         why = "zu wenig Arbeitsspeicher";
     }
-    saveLog("Hosts-Datei " + host + " nicht geändert: " + why + ". Die Änderung wird beim nächsten Abruf erneut versucht.");
+    const std::string line =
+        "Hosts-Datei " + host + " nicht geändert: " + why + ". Die Änderung wird beim nächsten Abruf erneut versucht.";
+    // The user hears of it when it begins (the notice logs it too); the log
+    // gets every further failure.
+    if (!editsFailing_ && notice_) {
+        try {
+            notice_(line);
+        } catch (...) {
+        }
+    } else {
+        saveLog(line);
+    }
+    editsFailing_ = true;
     return false;
 }
 

@@ -16,6 +16,9 @@ public:
     // through with less than it should keep.
     HostsFile(HostsFileStore& store, const Clock& clock, std::function<void(const std::string&)> saveLog = {});
 
+    // `notice` tells the user, once when edits begin to fail and once when
+    // one goes through again; the log gets every failure.
+    void tellUser(std::function<void(const std::string&)> notice);
     // Where this process may not write the system's hosts file, its edits go
     // through `privileged`; `notice` tells the user, once until the way opens
     // again, that even that way is closed.
@@ -45,6 +48,7 @@ private:
     PrivilegedHostsEdit* privileged_ = nullptr;
     std::function<void(const std::string&)> notice_;
     bool helperClosed_ = false;
+    bool editsFailing_ = false;  // said so; waiting to say an edit went through
 };
 
 }  // namespace tavik

@@ -133,6 +133,20 @@ TEST_F(HostsFileTest, SaysInOneLogLineWhyAnEditFailed) {
     }
 }
 
+TEST_F(HostsFileTest, FailingEditsAreToldOnceWhenTheyBeginAndWhenTheyEnd) {
+    std::vector<std::string> notices;
+    hosts.tellUser([&](const std::string& text) { notices.push_back(text); });
+    store.failWith = "keine Berechtigung";
+    EXPECT_FALSE(hosts.EditHosts(kHosts, "1.2.3.4", "srv.example"));
+    EXPECT_FALSE(hosts.EditHosts(kHosts, "1.2.3.4", "srv.example"));
+    store.failWith.clear();
+    EXPECT_TRUE(hosts.EditHosts(kHosts, "1.2.3.4", "srv.example"));
+    ASSERT_EQ(notices.size(), 2u);
+    EXPECT_NE(notices[0].find("nicht geändert: keine Berechtigung"), std::string::npos) << notices[0];
+    EXPECT_NE(notices[1].find("wird wieder geändert"), std::string::npos) << notices[1];
+    EXPECT_EQ(logged.size(), 1u);  // the second failure; the first went to the user with the log
+}
+
 // The privileged helper as the client sees it: answers in turn, and what it
 // was asked to do.
 class ScriptedHelper : public PrivilegedHostsEdit {
