@@ -75,38 +75,39 @@ const LogindSession::Api* LogindSession::api() {
             if (loadError_.empty()) api_ = std::move(api);
         }
     }
-    if (!api_) {
-        std::fprintf(stderr, "Tavik6: Die Sitzung kann nicht beendet werden: libsystemd ist nicht ladbar (%s).\n",
-                     loadError_.c_str());
-    }
     return api_.get();
 }
 
 template <typename... Arguments>
-bool LogindSession::callManager(const char* member, std::string* answer, const char* types,
+bool LogindSession::callManager(const char* action, const char* member, std::string* answer, const char* types,
                                 Arguments... arguments) {
     const Api* sd = api();
-    if (sd == nullptr) return false;
+    if (sd == nullptr) {
+        std::fprintf(stderr, "Tavik6: %s nicht möglich: libsystemd ist nicht ladbar (%s).\n", action,
+                     loadError_.c_str());
+        return false;
+    }
     Bus* bus = nullptr;
     const int opened = sd->openSystem(&bus);
     if (opened < 0) {
-        std::fprintf(stderr, "Tavik6: Der Systembus ist nicht erreichbar (%s); %s ist nicht möglich.\n",
-                     std::strerror(-opened), member);
+        std::fprintf(stderr, "Tavik6: %s nicht möglich: Der Systembus ist nicht erreichbar (%s).\n", action,
+                     std::strerror(-opened));
         return false;
     }
     BusError error;
     Message* reply = nullptr;
     bool done = sd->callMethod(bus, kDestination, kPath, kManager, member, &error, &reply, types, arguments...) >= 0;
     if (!done) {
-        std::fprintf(stderr, "Tavik6: systemd-logind hat %s nicht ausgeführt: %s.\n", member,
-                     error.message != nullptr ? error.message : (error.name != nullptr ? error.name : "unbekannt"));
+        std::fprintf(stderr, "Tavik6: %s nicht möglich: systemd-logind lehnt ab (%s: %s)\n", action, member,
+                     error.message != nullptr ? error.message : (error.name != nullptr ? error.name : "?"));
     } else if (answer != nullptr) {
         const char* text = nullptr;
         done = sd->readMessage(reply, "s", &text) >= 0 && text != nullptr;
         if (done) {
             *answer = text;
         } else {
-            std::fprintf(stderr, "Tavik6: systemd-logind hat auf %s unverständlich geantwortet.\n", member);
+            std::fprintf(stderr, "Tavik6: %s nicht möglich: systemd-logind antwortet unverständlich auf %s.\n",
+                         action, member);
         }
     }
     if (reply != nullptr) sd->unrefMessage(reply);
@@ -117,11 +118,12 @@ bool LogindSession::callManager(const char* member, std::string* answer, const c
 
 bool LogindSession::acquireShutdownRight() {
     std::string answer;
-    if (!callManager("CanReboot", &answer, "")) return false;
+    if (!callManager("Neustart", "CanReboot", &answer, "")) return false;
     // "challenge": allowed once polkit agrees; whether it does shows in the
     // reboot call itself.
     if (answer == "yes" || answer == "challenge") return true;
-    std::fprintf(stderr, "Tavik6: systemd-logind erlaubt keinen Neustart (CanReboot: „%s“).\n", answer.c_str());
+    std::fprintf(stderr, "Tavik6: Neustart nicht möglich: systemd-logind erlaubt ihn nicht (CanReboot: „%s“).\n",
+                 answer.c_str());
     return false;
 }
 
@@ -130,17 +132,16 @@ bool LogindSession::endShell() { return false; }
 bool LogindSession::exitSession(unsigned flags) {
     switch (flags & kModeMask) {
         case kModeReboot:
-            return callManager("Reboot", nullptr, "b", kNotInteractive);
+            return callManager("Neustart", "Reboot", nullptr, "b", kNotInteractive);
         case kModePowerOff:
-            return callManager("PowerOff", nullptr, "b", kNotInteractive);
+            return callManager("Ausschalten", "PowerOff", nullptr, "b", kNotInteractive);
         case kModeLogOff: {
             const char* session = std::getenv("XDG_SESSION_ID");
             if (session == nullptr || *session == '\0') {
-                std::fprintf(stderr,
-                             "Tavik6: Die Sitzung kann nicht beendet werden: XDG_SESSION_ID ist nicht gesetzt.\n");
+                std::fprintf(stderr, "Tavik6: Abmelden nicht möglich: XDG_SESSION_ID ist nicht gesetzt.\n");
                 return false;
             }
-            return callManager("TerminateSession", nullptr, "s", session);
+            return callManager("Abmelden", "TerminateSession", nullptr, "s", session);
         }
         default:
             return false;

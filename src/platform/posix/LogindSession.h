@@ -34,14 +34,15 @@ public:
     struct Api;
 
 private:
-    // The sd-bus functions, loaded on first use; null (and said) when they
-    // cannot be.
+    // The sd-bus functions, loaded on first use; null when they cannot be.
     const Api* api();
     // Calls a method of logind's manager with the given sd-bus signature and
-    // arguments; `answer`, when given, receives a text reply. False (and
-    // said) when the bus cannot be reached or logind refuses.
+    // arguments; `answer`, when given, receives a text reply. False when the
+    // library or the bus is missing or logind refuses; the message names
+    // `action`, the user's word for what failed.
     template <typename... Arguments>
-    bool callManager(const char* member, std::string* answer, const char* types, Arguments... arguments);
+    bool callManager(const char* action, const char* member, std::string* answer, const char* types,
+                     Arguments... arguments);
 
     std::string library_;
     std::unique_ptr<Api> api_;
