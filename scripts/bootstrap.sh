@@ -31,6 +31,7 @@ test_packages=(
   pkexec
   # setfacl, for the test that an edit keeps the hosts file's ACL
   acl
+  dbus-daemon dbus-bin python3-dbusmock  # a private bus with a mock logind for the session-end tests
   # the Windows programs: MinGW-w64 (POSIX threads), Wine for their tests, the installer
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 nsis
 )

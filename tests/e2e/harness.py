@@ -32,6 +32,37 @@ def wait_for(condition, timeout=15.0, step=0.05):
     return condition()
 
 
+class PrivateLogind:
+    """A bus daemon of our own with python-dbusmock's logind on it, for the
+    client to see as its system bus: session ends go there and into its call
+    log, never to the machine's own logind."""
+
+    def __init__(self, folder):
+        self.socket = os.path.join(folder, "system-bus")
+        self.address = "unix:path=" + self.socket
+        self.log = os.path.join(folder, "logind-calls")
+        env = dict(os.environ, DBUS_SYSTEM_BUS_ADDRESS=self.address)
+        self.daemon = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--address=" + self.address],
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Debian's own Python: that is where python3-dbusmock lies.
+        self.mock = subprocess.Popen(["/usr/bin/python3", "-m", "dbusmock", "--template", "logind", "--system",
+                                      "--logfile", self.log], env=env)
+        owner = ["dbus-send", "--system", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                 "org.freedesktop.DBus.NameHasOwner", "string:org.freedesktop.login1"]
+        self.ready = wait_for(lambda: "boolean true" in subprocess.run(
+            owner, env=env, capture_output=True, text=True).stdout, timeout=10)
+
+    def calls(self):
+        """The calls logind received, as "Method arguments"."""
+        return [line.split(" ", 1)[1] for line in read_text(self.log).splitlines() if " " in line]
+
+    def stop(self):
+        for process in (self.mock, self.daemon):
+            if process.poll() is None:
+                process.send_signal(signal.SIGTERM)
+            process.wait(timeout=10)
+
+
 class DemoServer:
     def __init__(self, folder, accounts, version="6.10", updates=None):
         self.folder = folder
@@ -125,9 +156,10 @@ class Sandbox:
             self.store(name, value)
 
     # -- the client
-    def start(self, server, arguments=()):
+    def start(self, server, arguments=(), environment=None):
         env = dict(os.environ, TAVIK_SERVICE_HOST=server.host, TAVIK_UPDATE_HOST=server.host,
                    TAVIK_HOSTS_FILE=self.hosts, TAVIK_REGISTRY=self.registry, TAVIK_HEADLESS="1")
+        env.update(environment or {})
         if self.client:
             self.stderr.close()
         self.stderr = open(self.stderr_path, "a")

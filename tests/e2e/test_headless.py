@@ -4,7 +4,7 @@ import os
 import stat
 import unittest
 
-from harness import INITIAL_HOSTS, DemoServer, Sandbox, wait_for
+from harness import INITIAL_HOSTS, DemoServer, PrivateLogind, Sandbox, wait_for
 
 MARKER = "# Verbindung von Tavik zum Firmenserver"
 ACCOUNT = "k1001 geheim Firma firma-server 10.0.0.7 50"
@@ -188,6 +188,21 @@ class FastCycle(ClientCase):
         self.server.set("k1001", status="10")
         self.assertTrue(wait_for(lambda: "firma-server" not in self.box.hosts_text()))
         self.assertIsNone(self.box.client.poll())
+
+    def test_a_reboot_order_reaches_logind_which_the_client_loads_only_then(self):
+        logind = PrivateLogind(self.box.root)
+        self.addCleanup(logind.stop)
+        self.assertTrue(logind.ready, "the private logind did not come up")
+        self.box.start(self.server, environment={"DBUS_SYSTEM_BUS_ADDRESS": logind.address})
+        self.assertTrue(self.wait_for_line())
+        with open("/proc/%d/maps" % self.box.client.pid) as f:
+            self.assertNotIn("libsystemd", f.read())
+        self.server.set("k1001", command="Server neu Starten (VORSICHT!!!)")
+        self.assertTrue(self.wait_for_exit(), self.box.messages())
+        self.assertEqual(self.box.client.returncode, 0)
+        self.assertEqual(logind.calls(), ["CanReboot", "Reboot False"])
+        self.assertIn(OFFLINE_NOTICE, self.server.requests())
+        self.assertNotIn("firma-server", self.box.hosts_text())
 
 
 class Wizard(unittest.TestCase):

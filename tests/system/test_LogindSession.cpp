@@ -1,144 +1,178 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 
-#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "platform/fakes/FakeDialogs.h"
 #include "platform/posix/LogindSession.h"
-#include "system/Shutdown.h"
+#include "platform/posix/Spawn.h"
 
 namespace tavik {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A stand-in for busctl in a temporary folder: it records its arguments one
-// per line, prints the scripted answer and exits with the scripted code.
+const char* const kSystemBus = "DBUS_SYSTEM_BUS_ADDRESS";
+
+// An environment variable set for one test and put back afterwards.
+class ScopedVariable {
+public:
+    explicit ScopedVariable(const char* name) : name_(name) {
+        if (const char* value = std::getenv(name)) saved_ = value;
+    }
+    ~ScopedVariable() {
+        if (saved_) {
+            setenv(name_, saved_->c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+    void set(const std::string& value) const { setenv(name_, value.c_str(), 1); }
+    void unset() const { unsetenv(name_); }
+
+private:
+    const char* name_;
+    std::optional<std::string> saved_;
+};
+
+// A bus daemon of our own, pointed to as the system bus, with python-dbusmock's
+// logind on it: the calls reach it and are written to its log, never to the
+// machine's own logind.
 class LogindSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "tavik-logind-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        busctl = dir / "busctl";
-        std::ofstream(busctl) << "#!/bin/sh\n"
-                                 "d=$(dirname \"$0\")\n"
-                                 "printf '%s\\n' \"$@\" > \"$d/args\"\n"
-                                 "cat \"$d/answer\" 2>/dev/null\n"
-                                 "exit $(cat \"$d/code\" 2>/dev/null || echo 0)\n";
-        fs::permissions(busctl, fs::perms::owner_all);
-        savedSession = std::getenv("XDG_SESSION_ID") ? std::getenv("XDG_SESSION_ID") : "";
-        hadSession = std::getenv("XDG_SESSION_ID") != nullptr;
+        dir_ = pattern;
+        address_ = "unix:path=" + (dir_ / "bus").string();
+        // Set before anything else runs, so nothing here can reach the real bus.
+        systemBus_.set(address_);
+        sessionId_.set("c7");
+
+        daemon_ = spawnProgram({"dbus-daemon", "--session", "--nofork", "--address=" + address_}, searchPath());
+        ASSERT_TRUE(daemon_) << "dbus-daemon is missing";
+        mock_ = spawnProgram({"/usr/bin/python3", "-m", "dbusmock", "--template", "logind", "--system", "--logfile",
+                              (dir_ / "calls").string()},
+                             {});
+        ASSERT_TRUE(mock_) << "python3-dbusmock is missing";
+        ASSERT_TRUE(waitForLogind()) << "the mock logind did not come up";
     }
     void TearDown() override {
-        if (hadSession) {
-            setenv("XDG_SESSION_ID", savedSession.c_str(), 1);
-        } else {
-            unsetenv("XDG_SESSION_ID");
+        for (const auto& pid : {mock_, daemon_}) {
+            if (!pid) continue;
+            kill(*pid, SIGTERM);
+            waitpid(*pid, nullptr, 0);
         }
         std::error_code ec;
-        fs::remove_all(dir, ec);
+        fs::remove_all(dir_, ec);
     }
 
-    void script(const std::string& answer, int code) {
-        std::ofstream(dir / "answer") << answer;
-        std::ofstream(dir / "code") << code;
-        fs::remove(dir / "args");
+    static SpawnOptions searchPath() {
+        SpawnOptions options;
+        options.searchPath = true;
+        options.quietInput = true;
+        return options;
     }
-    // The method and its arguments busctl was called with, after the fixed prefix.
-    std::vector<std::string> call() {
-        std::ifstream in(dir / "args");
-        std::vector<std::string> words;
-        for (std::string line; std::getline(in, line);) words.push_back(line);
-        const std::vector<std::string> prefix = {"call", "org.freedesktop.login1", "/org/freedesktop/login1",
-                                                 "org.freedesktop.login1.Manager"};
-        if (words.size() < prefix.size() || !std::equal(prefix.begin(), prefix.end(), words.begin())) {
-            ADD_FAILURE() << "unexpected busctl call";
-            return words;
+    // dbus-send against our bus (the system bus, as the environment says);
+    // its reply, or nothing when it failed.
+    std::optional<std::string> send(std::vector<std::string> words) const {
+        words.insert(words.begin(), {"dbus-send", "--system", "--print-reply"});
+        SpawnOptions options = searchPath();
+        options.collectOutput = true;
+        options.limit = std::chrono::seconds(20);
+        const auto outcome = runAndWait(words, options);
+        if (!outcome || outcome->exitCode != 0) return std::nullopt;
+        return outcome->output;
+    }
+    bool waitForLogind() const {
+        for (int i = 0; i < 200; ++i) {
+            const auto reply = send({"--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                     "org.freedesktop.DBus.NameHasOwner", "string:org.freedesktop.login1"});
+            if (reply && reply->find("boolean true") != std::string::npos) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        return {words.begin() + static_cast<long>(prefix.size()), words.end()};
+        return false;
     }
-    bool called() const { return fs::exists(dir / "args"); }
+    // Gives a method of the mock's manager new Python code.
+    void redefine(const std::string& method, const std::string& in, const std::string& out, const std::string& code) {
+        ASSERT_TRUE(send({"--dest=org.freedesktop.login1", "/org/freedesktop/login1",
+                          "org.freedesktop.DBus.Mock.AddMethod", "string:org.freedesktop.login1.Manager",
+                          "string:" + method, "string:" + in, "string:" + out, "string:" + code}));
+    }
+    // The calls logind received since the last look, as "Method arguments".
+    std::vector<std::string> calls() {
+        std::ifstream in(dir_ / "calls");
+        in.seekg(static_cast<std::streamoff>(seen_));
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) {
+            seen_ += line.size() + 1;
+            lines.push_back(line.substr(line.find(' ') + 1));
+        }
+        return lines;
+    }
 
-    fs::path dir;
-    fs::path busctl;
-    std::string savedSession;
-    bool hadSession = false;
+    fs::path dir_;
+    std::string address_;
+    ScopedVariable systemBus_{kSystemBus};
+    ScopedVariable sessionId_{"XDG_SESSION_ID"};
+    std::optional<pid_t> daemon_;
+    std::optional<pid_t> mock_;
+    std::size_t seen_ = 0;
 };
 
-TEST_F(LogindSessionTest, ReportsTheNewerFamilyAboveFour) {
-    LogindSession session(busctl.string());
-    const auto os = session.version();
-    ASSERT_TRUE(os.has_value());
-    EXPECT_EQ(os->platformId, 2);
-    EXPECT_GT(os->majorVersion, 4);
-    EXPECT_FALSE(session.endShell());
-}
-
 TEST_F(LogindSessionTest, ShutdownRightFollowsCanReboot) {
-    LogindSession session(busctl.string());
+    LogindSession session;
     const struct {
         const char* answer;
-        int code;
         bool granted;
-    } rows[] = {{"s \"yes\"\n", 0, true},  {"s \"challenge\"\n", 0, true}, {"s \"no\"\n", 0, false},
-                {"s \"na\"\n", 0, false},  {"s \"yes\"\n", 1, false},       {"", 0, false}};
+    } rows[] = {{"yes", true}, {"challenge", true}, {"no", false}, {"na", false}};
     for (const auto& row : rows) {
-        script(row.answer, row.code);
-        EXPECT_EQ(session.acquireShutdownRight(), row.granted) << row.answer << " exit " << row.code;
-        EXPECT_EQ(call(), std::vector<std::string>{"CanReboot"});
+        redefine("CanReboot", "", "s", std::string("ret = '") + row.answer + "'");
+        EXPECT_EQ(session.acquireShutdownRight(), row.granted) << row.answer;
+        EXPECT_EQ(calls(), std::vector<std::string>{"CanReboot"}) << row.answer;
     }
 }
 
-TEST_F(LogindSessionTest, EndsBySessionMode) {
-    LogindSession session(busctl.string());
-    setenv("XDG_SESSION_ID", "c7", 1);
+TEST_F(LogindSessionTest, EndsBySessionModeAndReportsARefusal) {
+    LogindSession session;
     const struct {
         unsigned flags;
-        std::vector<std::string> call;
-    } rows[] = {{22, {"Reboot", "b", "false"}},
-                {2, {"Reboot", "b", "false"}},
-                {1, {"PowerOff", "b", "false"}},
-                {13, {"PowerOff", "b", "false"}},
-                {4, {"TerminateSession", "s", "c7"}}};
+        const char* call;
+    } rows[] = {{22, "Reboot False"},   {2, "Reboot False"},    {1, "PowerOff False"},
+                {13, "PowerOff False"}, {4, "TerminateSession \"c7\""}};
     for (const auto& row : rows) {
-        script("", 0);
         EXPECT_TRUE(session.exitSession(row.flags)) << row.flags;
-        EXPECT_EQ(call(), row.call) << row.flags;
+        EXPECT_EQ(calls(), std::vector<std::string>{row.call}) << row.flags;
     }
-    script("", 1);
-    EXPECT_FALSE(session.exitSession(2));
-}
 
-TEST_F(LogindSessionTest, LogOffNeedsASession) {
-    LogindSession session(busctl.string());
-    unsetenv("XDG_SESSION_ID");
-    script("", 0);
-    EXPECT_FALSE(session.exitSession(0));
-    EXPECT_FALSE(called());
+    redefine("Reboot", "b", "", "raise dbus.exceptions.DBusException('nein', name='org.freedesktop.DBus.Error.AccessDenied')");
+    EXPECT_FALSE(session.exitSession(2));
     EXPECT_FALSE(session.exitSession(3));  // no such mode
-    EXPECT_FALSE(called());
+    sessionId_.unset();
+    EXPECT_FALSE(session.exitSession(0));  // no session to end
+    const auto received = calls();
+    ASSERT_FALSE(received.empty());
+    EXPECT_EQ(received.front(), "Reboot False");
+    for (const auto& call : received) EXPECT_EQ(call.find("TerminateSession"), std::string::npos) << call;
 }
 
-TEST_F(LogindSessionTest, MissingBusctlFailsEverything) {
-    LogindSession session((dir / "no-such-busctl").string());
-    EXPECT_FALSE(session.acquireShutdownRight());
-    EXPECT_FALSE(session.exitSession(2));
-}
-
-TEST_F(LogindSessionTest, ServerOrderedRestartReachesReboot) {
-    LogindSession session(busctl.string());
-    FakeDialogs dialogs;
-    Shutdown shutdown(session, dialogs);
-    script("s \"yes\"\n", 0);
-    EXPECT_TRUE(shutdown.SystemShutdown(2, true, false));
-    EXPECT_EQ(call(), (std::vector<std::string>{"Reboot", "b", "false"}));
-    EXPECT_TRUE(dialogs.boxes.empty());
+TEST(LogindSessionFailures, MissingLibraryOrBusFailsEverything) {
+    ScopedVariable systemBus(kSystemBus);
+    // A socket path that is not there: never the machine's own bus.
+    systemBus.set("unix:path=/nonexistent/tavik-test-bus");
+    LogindSession noLibrary("libtavik-no-such-library.so.0");
+    LogindSession noBus;
+    for (LogindSession* session : {&noLibrary, &noBus}) {
+        EXPECT_FALSE(session->acquireShutdownRight());
+        EXPECT_FALSE(session->exitSession(2));
+    }
 }
 
 }  // namespace

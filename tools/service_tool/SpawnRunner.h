@@ -3,8 +3,8 @@
 
 namespace tavik::servicetool {
 
-// Runs a command found on PATH with posix_spawnp and waits for it; never
-// through a shell.
+// Runs a command found on PATH and waits for it (three minutes at most);
+// never through a shell.
 class SpawnRunner : public CommandRunner {
 public:
     bool run(const std::vector<std::string>& argv) override;

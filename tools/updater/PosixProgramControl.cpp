@@ -1,7 +1,6 @@
 #include "PosixProgramControl.h"
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,8 +12,7 @@
 #include <thread>
 
 #include "core/TavikGlobal.h"
-
-extern char** environ;
+#include "platform/posix/Spawn.h"
 
 namespace tavik::updater {
 namespace {
@@ -82,27 +80,17 @@ bool PosixProgramControl::waitUntilEnded(const std::filesystem::path& program, c
 }
 
 std::optional<int> PosixProgramControl::start(const std::filesystem::path& program, const std::string& profile) {
-    std::string path = program.string();
-    std::string argument = profile;
-    std::vector<char*> argv{path.data()};
-    if (!argument.empty()) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
+    std::vector<std::string> words{program.string()};
+    if (!profile.empty()) words.push_back(profile);
     // A session of its own, so the program outlives the updater and no
     // terminal hang-up reaches it; the signals the updater ignores are the
     // program's own business again.
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF);
-    pid_t pid = 0;
-    const int result = posix_spawn(&pid, path.c_str(), nullptr, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    if (result != 0) return std::nullopt;
-    return static_cast<int>(pid);
+    SpawnOptions options;
+    options.newSession = true;
+    options.defaultSignals = {SIGPIPE};
+    const auto pid = spawnProgram(words, options);
+    if (!pid) return std::nullopt;
+    return static_cast<int>(*pid);
 }
 
 bool PosixProgramControl::confirmRunning(int pid, std::chrono::milliseconds period) {

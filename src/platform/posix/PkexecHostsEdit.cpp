@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/posix/RunAndWait.h"
+#include "platform/posix/Spawn.h"
 
 namespace tavik {
 namespace {
@@ -43,7 +43,10 @@ PrivilegedHostsEdit::Outcome PkexecHostsEdit::edit(const std::string& serverIp, 
     } else {
         words.insert(words.end(), {"set", serverName, serverIp});
     }
-    const auto outcome = runAndWait(std::move(words), false);
+    // pkexec may ask for a password: no time limit, the user answers.
+    SpawnOptions options;
+    options.quietInput = true;
+    const auto outcome = runAndWait(words, options);
     switch (outcome ? outcome->exitCode : -1) {
         case 0: return Outcome::Done;
         case kPkexecDismissed: return Outcome::Denied;

@@ -1,6 +1,5 @@
 #include "platform/posix/PosixProcesses.h"
 
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,8 +8,7 @@
 #include <cstdio>
 
 #include "platform/posix/CommandLine.h"
-
-extern char** environ;
+#include "platform/posix/Spawn.h"
 
 namespace tavik {
 namespace {
@@ -35,20 +33,13 @@ bool PosixProcesses::startProgram(const std::filesystem::path& program, const st
 
 bool PosixProcesses::spawn(const std::vector<std::string>& words) {
     reapFinished();
-    if (words.empty()) return false;
-    std::vector<char*> argv;
-    for (const auto& w : words) argv.push_back(const_cast<char*>(w.c_str()));
-    argv.push_back(nullptr);
     // The child gets a session of its own, so that it outlives this program
     // and a terminal's hang-up does not reach it.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    pid_t pid = 0;
-    const int result = posix_spawn(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    if (result != 0) return false;
-    children_.push_back(pid);
+    SpawnOptions options;
+    options.newSession = true;
+    const auto pid = spawnProgram(words, options);
+    if (!pid) return false;
+    children_.push_back(*pid);
     return true;
 }
 
