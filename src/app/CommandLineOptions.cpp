@@ -1,15 +1,10 @@
 #include "app/CommandLineOptions.h"
 
-#include <unistd.h>
-
 #include <iostream>
 
 #include "core/SetupWizard.h"
 #include "core/TavikGlobal.h"
 #include "platform/headless/ConsoleDialogs.h"
-#include "platform/posix/PosixEnvironment.h"
-#include "platform/posix/SqliteRegistry.h"
-#include "platform/posix/SystemClock.h"
 #include "settings/RwModul.h"
 #include "settings/UserDaten.h"
 #include "settings/ValueNames.h"
@@ -24,14 +19,16 @@ constexpr const char* kUsage =
     "        Tavik6 --version           zeigt die Version\n"
     "        Tavik6 --help              zeigt diese Hilfe\n"
     "\n"
-    "Ohne Option sind alle Wörter zusammen der Name des Profils (ohne Wörter: \"Tavik6\").\n"
-    "Umgebung: TAVIK_SERVICE_HOST, TAVIK_UPDATE_HOST, TAVIK_HOSTS_FILE, TAVIK_REGISTRY,\n"
-    "TAVIK_HEADLESS (siehe man Tavik6).\n";
+    "Ohne Option sind alle Wörter zusammen der Name des Profils (ohne Wörter: \"Tavik6\").\n";
 
 // The profile as the client takes it from its command line: the words joined
 // by one blank; none, or words that look like settings, give "Tavik6".
 std::string profileOf(const std::vector<std::string>& words) {
-    const std::string joined = PosixEnvironment::joinArguments(words);
+    std::string joined;
+    for (const auto& word : words) {
+        if (&word != &words.front()) joined += ' ';
+        joined += word;
+    }
     return joined.empty() || joined.find('=') != std::string::npos ? std::string(kProductName) : joined;
 }
 
@@ -42,19 +39,34 @@ std::string versionText() {
 // The store as the client of that profile would open it; the same section
 // rules apply (ReadUserDaten), so what is shown is what the client uses.
 struct ProfileStore {
-    explicit ProfileStore(const std::string& profile)
-        : registry(SqliteRegistry::defaultPath()), dialogs(ConsoleDialogs::forThisProcess()), rw(registry, dialogs) {
+    ProfileStore(const std::string& profile, const CommandLinePlatform& platform)
+        : registry(platform.openStore()), dialogs(ConsoleDialogs::forThisProcess()), rw(*registry, dialogs) {
         g.Profil = profile;
     }
-    SqliteRegistry registry;
+    // Whether the profile's first-start mark is there; nothing when the
+    // store cannot be read, which is no profile never set up.
+    std::optional<bool> isSetUp() {
+        const auto failures = rw.unreadableReads();
+        const bool marked = !rw.read(g.Profil, valueName::Install).empty();
+        if (rw.unreadableReads() != failures) {
+            std::cerr << "Die Einstellungen des Profils \"" << g.Profil
+                      << "\" können nicht gelesen werden: Der Einstellungsspeicher ist gesperrt oder nicht "
+                         "erreichbar.\n";
+            return std::nullopt;
+        }
+        return marked;
+    }
+    std::unique_ptr<RegistryBackend> registry;
     ConsoleDialogs dialogs;
     RwModul rw;
     TavikGlobal g;
 };
 
-int printStatus(const std::string& profile) {
-    ProfileStore store(profile);
-    if (store.rw.read(profile, valueName::Install).empty()) {
+int printStatus(const std::string& profile, const CommandLinePlatform& platform) {
+    ProfileStore store(profile, platform);
+    const auto setUp = store.isSetUp();
+    if (!setUp) return 1;
+    if (!*setUp) {
         std::cerr << "Das Profil \"" << profile << "\" ist nicht eingerichtet (Tavik6 --setup " << profile << ").\n";
         return 1;
     }
@@ -70,14 +82,15 @@ int printStatus(const std::string& profile) {
     return 0;
 }
 
-int runSetup(const std::string& profile) {
-    if (!::isatty(STDIN_FILENO)) {
+int runSetup(const std::string& profile, const CommandLinePlatform& platform) {
+    if (!ConsoleDialogs::forThisProcess().canAsk()) {
         std::cerr << "Tavik6 --setup fragt auf dem Terminal; die Standardeingabe ist keines.\n";
         return 2;
     }
-    ProfileStore store(profile);
-    SystemClock clock;
-    SetupWizard wizard(store.g, store.rw, store.dialogs, clock);
+    ProfileStore store(profile, platform);
+    // Answers that could not be stored would be asked for in vain.
+    if (!store.isSetUp().has_value()) return 1;
+    SetupWizard wizard(store.g, store.rw, store.dialogs, platform.clock);
     wizard.run();
     if (wizard.isFirstStart()) return 1;
     std::cerr << "Das Profil \"" << profile << "\" ist eingerichtet.\n";
@@ -101,15 +114,14 @@ ParsedCommandLine parseCommandLineOption(const std::vector<std::string>& words) 
     return parsed;
 }
 
-std::optional<int> runCommandLineOption(int argc, char** argv) {
-    const std::vector<std::string> words(argv + (argc > 0 ? 1 : 0), argv + argc);
+std::optional<int> runCommandLineOption(const std::vector<std::string>& words, const CommandLinePlatform& platform) {
     const ParsedCommandLine parsed = parseCommandLineOption(words);
     switch (parsed.option) {
         case CommandLineOption::None: return std::nullopt;
-        case CommandLineOption::Help: std::cout << kUsage; return 0;
+        case CommandLineOption::Help: std::cout << kUsage << platform.environmentHelp; return 0;
         case CommandLineOption::Version: std::cout << kProductName << " " << versionText() << "\n"; return 0;
-        case CommandLineOption::Setup: return runSetup(profileOf(parsed.profileWords));
-        case CommandLineOption::Status: return printStatus(profileOf(parsed.profileWords));
+        case CommandLineOption::Setup: return runSetup(profileOf(parsed.profileWords), platform);
+        case CommandLineOption::Status: return printStatus(profileOf(parsed.profileWords), platform);
     }
     return std::nullopt;
 }

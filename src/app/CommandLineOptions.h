@@ -1,8 +1,12 @@
 #pragma once
-#include <cstdio>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/Clock.h"
+#include "platform/RegistryBackend.h"
 
 namespace tavik {
 
@@ -17,8 +21,20 @@ struct ParsedCommandLine {
 
 ParsedCommandLine parseCommandLineOption(const std::vector<std::string>& words);
 
-// Carries out an option and returns the exit code, or nothing when the
-// command line names a profile and the client should run.
-std::optional<int> runCommandLineOption(int argc, char** argv);
+// What the options need of the platform; the store is opened only for
+// --setup and --status.
+struct CommandLinePlatform {
+    // The settings store as the client opens it.
+    std::function<std::unique_ptr<RegistryBackend>()> openStore;
+    Clock& clock;
+    // The last lines of the help text: the settings this platform reads from
+    // the environment.
+    const char* environmentHelp;
+};
+
+// Carries out an option named by the argument words (without the program's
+// own name) and returns the exit code, or nothing when the command line
+// names a profile and the client should run.
+std::optional<int> runCommandLineOption(const std::vector<std::string>& words, const CommandLinePlatform& platform);
 
 }  // namespace tavik

@@ -57,6 +57,12 @@ class WindowsSandbox(unittest.TestCase):
         self.server.stop()
         shutil.rmtree(self.root, ignore_errors=True)
 
+    def options(self, *words):
+        """Tavik6.exe with a command-line option; its output as text."""
+        return subprocess.run([WINE, os.path.join(self.program_folder, "Tavik6.exe"), *words],
+                              cwd=self.program_folder, stdin=subprocess.DEVNULL, capture_output=True,
+                              encoding="utf-8", timeout=120)
+
     def read_hosts(self):
         with open(self.hosts, "rb") as f:
             return f.read()
@@ -81,6 +87,28 @@ class WindowsMainRoad(WindowsSandbox):
         self.assertEqual(self.client.returncode, 0, errors)
         self.assertEqual(self.read_hosts(), b"127.0.0.1 localhost\r\n::1 localhost\r\n# keep me\r\n")
         self.assertIn("/cgi-bin/server/offline.cgi?k1001", "\n".join(self.server.requests()))
+
+        # --status shows what the client stored for the profile.
+        status = self.options("--status", self.profile)
+        self.assertEqual(status.returncode, 0, status.stderr)
+        self.assertIn("Server:      firma-server", status.stdout)
+        self.assertIn("Adresse:     10.0.0.7", status.stdout)
+        self.assertIn("Status:      50+10.0.0.7+firma-server", status.stdout)
+
+    def test_version_help_and_an_unknown_profile(self):
+        version = self.options("--version")
+        self.assertEqual((version.returncode, version.stdout.strip()), (0, "Tavik6 6.10"))
+        usage = self.options("--help")
+        self.assertEqual(usage.returncode, 0)
+        self.assertIn("Tavik6 --status [Profil]", usage.stdout)
+        # ASCII only: Wine reads the words in the terminal's locale. The
+        # empty word keeps its blank in the profile name.
+        missing = self.options("--status", "Buero", "", "2")
+        self.assertEqual(missing.returncode, 1)
+        self.assertIn('Das Profil "Buero  2" ist nicht eingerichtet', missing.stderr)
+        no_terminal = self.options("--setup", "Buero")
+        self.assertEqual(no_terminal.returncode, 2)
+        self.assertIn("Terminal", no_terminal.stderr)
 
 
 class WindowsService(WindowsSandbox):

@@ -1,6 +1,10 @@
 #include "platform/headless/ConsoleDialogs.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <iostream>
 
@@ -11,8 +15,23 @@ namespace tavik {
 ConsoleDialogs::ConsoleDialogs(std::FILE* out, bool interactive, std::function<bool(std::string&)> readLine)
     : out_(out), interactive_(interactive), readLine_(std::move(readLine)) {}
 
+namespace {
+
+// Whether someone at a terminal can answer on standard input. Windows' C
+// runtime takes the NUL device for a terminal too; only a console counts.
+bool inputIsTerminal() {
+#ifdef _WIN32
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+#else
+    return isatty(STDIN_FILENO) == 1;
+#endif
+}
+
+}  // namespace
+
 ConsoleDialogs ConsoleDialogs::forThisProcess() {
-    return ConsoleDialogs(stderr, isatty(STDIN_FILENO) == 1,
+    return ConsoleDialogs(stderr, inputIsTerminal(),
                           [](std::string& line) { return static_cast<bool>(std::getline(std::cin, line)); });
 }
 

@@ -40,11 +40,8 @@ namespace {
 constexpr int kStateConnecting = 3;
 constexpr int kStateResponseReceived = 8;
 
-// What the server may send before the body: honest headers take a few
-// hundred bytes, and a few thousand fields still fit. The read buffer never
-// holds more than the header and one read, so a flood of header lines ends
-// there, whatever the time limits.
-constexpr std::uint32_t kHeaderLimit = 1 << 20;
+// The read buffer never holds more than the header and one read, so a flood
+// of header lines ends at the header limit, whatever the time limits.
 constexpr std::size_t kReadBuffer = kHeaderLimit + (64 << 10);
 constexpr std::size_t kMaxIov = 16;
 
@@ -56,10 +53,6 @@ void report(const std::function<void(int)>& onState, int state) {
         onState(state);
     } catch (...) {
     }
-}
-
-bool isRedirect(unsigned status) {
-    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
 error_code lastError() { return error_code(errno, boost::system::system_category()); }
@@ -255,7 +248,7 @@ public:
             if (ec) return false;
 
             auto& response = parser.get();
-            if (!isRedirect(response.result_int())) {
+            if (!isRedirectStatus(response.result_int())) {
                 body = std::move(response.body());
                 return true;
             }

@@ -8,10 +8,10 @@
 
 #include "platform/EventLoop.h"
 #include "platform/HttpTransfer.h"
+#include "platform/http/HttpUrl.h"
 
 namespace tavik {
 
-struct HttpUrl;
 class HttpExchange;
 
 // Time limits of one transfer. The total deadline ends a transfer that keeps
@@ -23,10 +23,6 @@ struct HttpTimeouts {
     std::chrono::milliseconds write{std::chrono::seconds(60)};
     std::chrono::milliseconds total{std::chrono::seconds(90)};
 };
-
-// Redirects from the host asked for that one transfer follows; one more, or
-// one to another host or scheme, fails the transfer.
-constexpr int kMaxRedirects = 5;
 
 // The transfer on Boost.Beast's HTTP parser and serializer, header-only, over
 // a plain socket with poll-bounded waits: plain HTTP needs no library beyond

@@ -1,9 +1,23 @@
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace tavik {
+
+// Redirects from the host asked for that one transfer follows; one more, or
+// one to another host or scheme, fails the transfer.
+constexpr int kMaxRedirects = 5;
+
+// What the server may send before the body: honest headers take a few
+// hundred bytes, and a few thousand fields still fit. More fails the transfer.
+constexpr std::uint32_t kHeaderLimit = 1 << 20;
+
+// The answers whose Location the transfer follows.
+constexpr bool isRedirectStatus(unsigned status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
 
 // The parts of a plain "http://host[:port]/path?query" address that the
 // transfer needs to open a connection and send the request line.

@@ -23,15 +23,9 @@ std::filesystem::path runningProgramFolder() {
 }
 
 std::string argumentWords() {
-    int count = 0;
-    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!words) return {};
+    const auto words = Win32Environment::arguments();
     std::string line;
-    for (int i = 1; i < count; ++i) {
-        if (i > 1) line += ' ';
-        line += fromWide(words[i]);
-    }
-    LocalFree(words);
+    for (std::size_t i = 0; i < words.size(); ++i) line += (i > 0 ? " " : "") + words[i];
     return line;
 }
 
@@ -43,6 +37,16 @@ std::string variableOr(const wchar_t* name, const char* fallback) {
 }  // namespace
 
 Win32Environment::Win32Environment() : folder_(runningProgramFolder()), commandLine_(argumentWords()) {}
+
+std::vector<std::string> Win32Environment::arguments() {
+    int count = 0;
+    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!words) return {};
+    std::vector<std::string> result;
+    for (int i = 1; i < count; ++i) result.push_back(fromWide(words[i]));
+    LocalFree(words);
+    return result;
+}
 
 std::string Win32Environment::variable(const wchar_t* name) {
     const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);

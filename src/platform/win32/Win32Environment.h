@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "platform/Clock.h"
 #include "platform/ProgramEnvironment.h"
@@ -23,6 +24,9 @@ public:
     // file is the machine's): Windows ends the claim with the process.
     ProfileClaim claimProfile(const std::string& profile) override;
 
+    // The argument words after the program's name, in UTF-8, as Windows
+    // splits the command line.
+    static std::vector<std::string> arguments();
     // The value of an environment variable in UTF-8; empty when unset.
     static std::string variable(const wchar_t* name);
 

@@ -43,21 +43,39 @@ bool isText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 }  // namespace
 
 std::optional<RegValue> Win32Registry::readValue(RegRoot root, const std::string& key, const std::string& name) {
+    auto found = lookupValue(root, key, name);
+    if (found.status != RegLookup::Status::Found) return std::nullopt;
+    return std::move(found.value);
+}
+
+RegLookup Win32Registry::lookupValue(RegRoot root, const std::string& key, const std::string& name) {
+    const RegLookup kUnreadable{RegLookup::Status::Unreadable, {}};
+    // Only "not found" means absent; a denied access or a damaged hive is no
+    // answer at all, and must not look like a profile never set up.
+    const auto missing = [](LSTATUS status) {
+        return status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND;
+    };
     try {
         Key opened;
         // Reading asks for reading only, so that a user without rights on
         // HKEY_LOCAL_MACHINE still reads the machine's settings.
-        if (RegOpenKeyExW(rootKey(root), keyPath(key).c_str(), 0, KEY_QUERY_VALUE, opened.out()) != ERROR_SUCCESS)
-            return std::nullopt;
+        const LSTATUS open = RegOpenKeyExW(rootKey(root), keyPath(key).c_str(), 0, KEY_QUERY_VALUE, opened.out());
+        if (open != ERROR_SUCCESS) return missing(open) ? RegLookup{} : kUnreadable;
         const std::wstring valueName = toWide(name);
         DWORD type = 0;
         DWORD size = 0;
-        if (RegQueryValueExW(opened.get(), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-            size > kMaxValueBytes)
-            return std::nullopt;
-        std::vector<BYTE> data(size + sizeof(wchar_t));
-        if (RegQueryValueExW(opened.get(), valueName.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
-            return std::nullopt;
+        LSTATUS query = RegQueryValueExW(opened.get(), valueName.c_str(), nullptr, &type, nullptr, &size);
+        std::vector<BYTE> data;
+        for (int attempt = 0;; ++attempt) {
+            if (query != ERROR_SUCCESS) return missing(query) ? RegLookup{} : kUnreadable;
+            if (size > kMaxValueBytes) return {};
+            data.assign(size + sizeof(wchar_t), 0);  // room for a closing zero the writer left out
+            query = RegQueryValueExW(opened.get(), valueName.c_str(), nullptr, &type, data.data(), &size);
+            // Another program made the value larger in between: `size` now
+            // tells the new size.
+            if (query != ERROR_MORE_DATA || attempt == 2) break;
+        }
+        if (query != ERROR_SUCCESS) return missing(query) ? RegLookup{} : kUnreadable;
         RegValue value;
         value.type = static_cast<int>(type);
         if (isText(type)) {
@@ -69,9 +87,9 @@ std::optional<RegValue> Win32Registry::readValue(RegRoot root, const std::string
         } else {
             value.data.assign(reinterpret_cast<const char*>(data.data()), size);
         }
-        return value;
+        return {RegLookup::Status::Found, std::move(value)};
     } catch (...) {
-        return std::nullopt;
+        return kUnreadable;
     }
 }
 

@@ -12,6 +12,10 @@ namespace tavik {
 class Win32Registry : public RegistryBackend {
 public:
     std::optional<RegValue> readValue(RegRoot root, const std::string& key, const std::string& name) override;
+    // Absent only when the key or the value does not exist (or the value is
+    // too large to be a setting); a key the program may not read, or any
+    // other failure of the registry, is Unreadable.
+    RegLookup lookupValue(RegRoot root, const std::string& key, const std::string& name) override;
     bool writeValue(RegRoot root, const std::string& key, const std::string& name, const RegValue& value) override;
 };
 

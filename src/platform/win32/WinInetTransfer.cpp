@@ -32,6 +32,38 @@ void setTimeout(HINTERNET handle, DWORD option, std::chrono::milliseconds timeou
     InternetSetOptionW(handle, option, &ms, sizeof ms);
 }
 
+// One header of the answer as text; nothing when it is missing or longer
+// than any honest header.
+std::optional<std::wstring> queryText(HINTERNET request, DWORD what) {
+    DWORD size = 0;
+    if (HttpQueryInfoW(request, what, nullptr, &size, nullptr) || GetLastError() != ERROR_INSUFFICIENT_BUFFER ||
+        size > kHeaderLimit * sizeof(wchar_t))
+        return std::nullopt;
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (!HttpQueryInfoW(request, what, text.data(), &size, nullptr)) return std::nullopt;
+    text.resize(size / sizeof(wchar_t));
+    return text;
+}
+
+// Whether the whole header WinINet took in stays within the limit the Linux
+// transfer sets; the size query alone tells, without copying the header.
+bool headerWithinLimit(HINTERNET request) {
+    DWORD size = 0;
+    if (HttpQueryInfoW(request, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr) ||
+        GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        return false;
+    return size / sizeof(wchar_t) <= kHeaderLimit;
+}
+
+std::optional<DWORD> statusCode(HINTERNET request) {
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+        return std::nullopt;
+    return status;
+}
+
 std::optional<unsigned long long> contentLength(HINTERNET request) {
     wchar_t text[32] = {};
     DWORD size = sizeof text;
@@ -40,6 +72,21 @@ std::optional<unsigned long long> contentLength(HINTERNET request) {
     const unsigned long long length = std::wcstoull(text, &end, 10);
     if (end == text || *end != L'\0') return std::nullopt;
     return length;
+}
+
+// The body, up to the cap; false when it is larger or the reading fails.
+bool readBody(HINTERNET request, std::size_t bodyCap, std::string& body) {
+    // A declared length above the cap needs no reading at all.
+    const auto length = contentLength(request);
+    if (length && *length > bodyCap) return false;
+    char buffer[16384];
+    while (true) {
+        DWORD got = 0;
+        if (!InternetReadFile(request, buffer, sizeof buffer, &got)) return false;
+        if (got == 0) return true;
+        if (got > bodyCap - body.size()) return false;
+        body.append(buffer, got);
+    }
 }
 
 }  // namespace
@@ -150,40 +197,50 @@ bool WinInetTransfer::runExchange(const std::shared_ptr<Exchange>& exchange) {
             ok = [&] {
                 std::unique_lock lock(x.mutex);
                 if (x.abandoned) return false;
+                // Redirects stay on this host and port, so one connection
+                // handle serves them all.
                 x.connection = InternetConnectW(static_cast<HINTERNET>(x.session.get()), toWide(x.url.host).c_str(),
                                                 static_cast<INTERNET_PORT>(x.url.port), nullptr, nullptr,
                                                 INTERNET_SERVICE_HTTP, 0, 0);
                 if (!x.connection) return false;
+                // WinINet's own redirects would go to any host; the exchange
+                // follows them itself, as the Linux transfer does.
                 constexpr DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                                         INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_AUTO_REDIRECT |
                                         INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH;
-                x.request = HttpOpenRequestW(x.connection, L"GET", toWide(x.url.target).c_str(), nullptr, nullptr,
-                                             nullptr, flags, 0);
-                if (!x.request) return false;
-                const HINTERNET request = x.request;
-                // The time-outs belong on the request handle.
-                setTimeout(request, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connect);
-                setTimeout(request, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.receive);
-                setTimeout(request, INTERNET_OPTION_SEND_TIMEOUT, timeouts.send);
-                // From here the caller may close the handle at any time,
-                // which makes the calls on it fail.
-                lock.unlock();
-                if (!HttpSendRequestW(request, nullptr, 0, nullptr, 0)) return false;
-                // A declared length above the cap needs no reading at all.
-                const auto length = contentLength(request);
-                if (length && *length > x.bodyCap) return false;
-                std::string body;
-                char buffer[16384];
-                while (true) {
-                    DWORD got = 0;
-                    if (!InternetReadFile(request, buffer, sizeof buffer, &got)) return false;
-                    if (got == 0) break;
-                    if (got > x.bodyCap - body.size()) return false;
-                    body.append(buffer, got);
+                HttpUrl url = x.url;
+                for (int redirects = 0;; ++redirects) {
+                    if (x.request) InternetCloseHandle(x.request);
+                    x.request = HttpOpenRequestW(x.connection, L"GET", toWide(url.target).c_str(), nullptr, nullptr,
+                                                 nullptr, flags, 0);
+                    if (!x.request) return false;
+                    const HINTERNET request = x.request;
+                    // The time-outs belong on the request handle.
+                    setTimeout(request, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connect);
+                    setTimeout(request, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.receive);
+                    setTimeout(request, INTERNET_OPTION_SEND_TIMEOUT, timeouts.send);
+                    // From here the caller may close the handle at any time,
+                    // which makes the calls on it fail.
+                    lock.unlock();
+                    if (!HttpSendRequestW(request, nullptr, 0, nullptr, 0)) return false;
+                    if (!headerWithinLimit(request)) return false;
+                    const auto status = statusCode(request);
+                    if (!status) return false;
+                    if (!isRedirectStatus(*status)) {
+                        std::string body;
+                        if (!readBody(request, x.bodyCap, body)) return false;
+                        lock.lock();
+                        x.body = std::move(body);
+                        return true;
+                    }
+                    const auto location = queryText(request, HTTP_QUERY_LOCATION);
+                    if (!location || redirects == kMaxRedirects) return false;
+                    const auto next = redirectTarget(url, fromWide(*location));
+                    if (!next) return false;
+                    url = *next;
+                    lock.lock();
+                    if (x.abandoned) return false;
                 }
-                lock.lock();
-                x.body = std::move(body);
-                return true;
             }();
         } catch (...) {
             ok = false;

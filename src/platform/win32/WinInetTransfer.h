@@ -25,7 +25,10 @@ struct WinInetTimeouts {
 // runs on a helper thread while the caller waits in the event loop; the
 // receive time-out sits on the request handle, and on cancel or when the
 // total deadline passes the caller closes the handles and stops waiting.
-// One transfer at a time.
+// As on Linux, it follows up to five redirects on the host and port asked
+// for and fails on headers above the header limit; WinINet reads a header
+// whole before it returns, so headers without end fail at the total
+// deadline. One transfer at a time.
 class WinInetTransfer : public HttpTransfer {
 public:
     using Timeouts = WinInetTimeouts;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <sddl.h>
 
 #include <random>
 
@@ -76,6 +77,47 @@ TEST_F(Win32RegistryTest, MissingOrForeignValuesReadAsTheyShould) {
     RegCloseKey(key);
     EXPECT_EQ(registry.readValue(RegRoot::HKCU, base, "Ohne")->data, "ab");
     EXPECT_EQ(registry.readValue(RegRoot::HKCU, base, "Mitte")->data, "a");
+}
+
+// A key the program may not read is no key without values: the settings
+// store tells the two apart, so that a locked profile does not start the
+// first-start wizard over its settings.
+TEST_F(Win32RegistryTest, ADeniedKeyReadsAsUnreadableNotAsAbsent) {
+    const std::string locked = base + "\\Gesperrt";
+    ASSERT_TRUE(registry.writeValue(RegRoot::HKCU, locked, "Install", {kRegSz, "01.12.2026"}));
+    ASSERT_TRUE(registry.writeValue(RegRoot::HKCU, base, "User", {kRegSz, "k1"}));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, toWide(locked).c_str(), 0, WRITE_DAC, &key), ERROR_SUCCESS);
+    // Set a key's access list from its text form.
+    auto setAccess = [key](const wchar_t* text) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(text, SDDL_REVISION_1, &descriptor, nullptr))
+            return false;
+        const bool set = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+        LocalFree(descriptor);
+        return set;
+    };
+    ASSERT_TRUE(setAccess(L"D:(D;;KR;;;WD)(A;;KA;;;WD)"));  // reading denied to everyone
+
+    struct Row {
+        std::string key;
+        const char* name;
+        RegLookup::Status status;
+    };
+    const Row rows[] = {
+        {locked, "Install", RegLookup::Status::Unreadable},
+        {locked, "Nichts", RegLookup::Status::Unreadable},
+        {base, "User", RegLookup::Status::Found},
+        {base, "Nichts", RegLookup::Status::Absent},
+        {base + "\\Fehlt", "Install", RegLookup::Status::Absent},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(registry.lookupValue(RegRoot::HKCU, row.key, row.name).status, row.status)
+            << row.key << " " << row.name;
+
+    EXPECT_TRUE(setAccess(L"D:(A;;KA;;;WD)"));  // so that the key can be removed again
+    RegCloseKey(key);
+    EXPECT_EQ(registry.lookupValue(RegRoot::HKCU, locked, "Install").status, RegLookup::Status::Found);
 }
 
 }  // namespace
