@@ -14,6 +14,7 @@ demo_packages=(
   libsqlite3-dev sqlite3
   libcpp-httplib-dev
   libboost-dev  # Boost.Beast and Boost.Asio, header-only, for the transfer
+  libssl-dev openssl  # libcrypto for the update signatures; the build's throw-away key pair
   python3 procps
 )
 
@@ -33,6 +34,7 @@ test_packages=(
   acl
   # the Windows programs: MinGW-w64 (POSIX threads), Wine for their tests, the installer
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 nsis
+  osslsigncode  # Authenticode signatures on the Windows programs
 )
 
 bench_packages=(
