@@ -72,14 +72,20 @@ function(tavik_sign_windows_programs)
     list(APPEND programs ${found})
   endforeach()
   foreach(program IN LISTS programs)
-    # Written beside the program and renamed over it, so an interrupted
-    # build never leaves half a program.
-    add_custom_command(TARGET ${program} POST_BUILD
+    # A rule of its own after each link (a post-build step can only be added
+    # where the program is defined). The signed program is written beside it
+    # and renamed over it, so an interrupted build never leaves half a
+    # program; the stamp says this link's output is signed.
+    set(stamp ${tavik_signing_dir}/${program}.authenticode-stamp)
+    add_custom_command(OUTPUT ${stamp}
       COMMAND ${TAVIK_OSSLSIGNCODE} sign -certs ${tavik_authenticode_cert} -key ${tavik_authenticode_key} ${password}
               -h sha256 -n Tavik6 -in $<TARGET_FILE:${program}> -out $<TARGET_FILE:${program}>.signed
       COMMAND ${CMAKE_COMMAND} -E rename $<TARGET_FILE:${program}>.signed $<TARGET_FILE:${program}>
+      COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+      DEPENDS ${program}
       COMMENT "Authenticode: ${program}"
       VERBATIM)
+    add_custom_target(authenticode_${program} ALL DEPENDS ${stamp})
     if(BUILD_TESTING)
       add_test(NAME authenticode.${program}
         COMMAND ${TAVIK_OSSLSIGNCODE} verify -CAfile ${tavik_authenticode_ca} -in $<TARGET_FILE:${program}>)
