@@ -23,6 +23,10 @@ file(MAKE_DIRECTORY ${tavik_signing_dir})
 
 if(TAVIK_UPDATE_PUBLIC_KEY)
   set(tavik_update_public_pem ${TAVIK_UPDATE_PUBLIC_KEY})
+  # A folder that had a throw-away pair before does not sign with it any more.
+  if(TAVIK_UPDATE_SIGNING_KEY STREQUAL "${tavik_signing_dir}/update-key.pem")
+    unset(TAVIK_UPDATE_SIGNING_KEY CACHE)
+  endif()
   set(TAVIK_UPDATE_SIGNING_KEY "" CACHE FILEPATH "Private key the tests and the demo sign update files with")
 else()
   set(tavik_private ${tavik_signing_dir}/update-key.pem)
