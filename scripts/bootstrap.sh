@@ -14,6 +14,7 @@ demo_packages=(
   libsqlite3-dev sqlite3
   libcpp-httplib-dev
   libboost-dev  # Boost.Beast and Boost.Asio, header-only, for the transfer
+  libssl-dev openssl  # libcrypto for the update signatures; the build's throw-away key pair
   python3 procps
 )
 
@@ -34,6 +35,7 @@ test_packages=(
   dbus-daemon dbus-bin python3-dbusmock  # a private bus with a mock logind for the session-end tests
   # the Windows programs: MinGW-w64 (POSIX threads), Wine for their tests, the installer
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 nsis
+  osslsigncode  # Authenticode signatures on the Windows programs
 )
 
 bench_packages=(

@@ -14,17 +14,23 @@ scripts/bootstrap.sh demo
 build=build-demo
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DTAVIK_BUILD_DESKTOP=OFF \
   -DTAVIK_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" --target Tavik6 tavik6-demo-server
+cmake --build "$build" -j "$(nproc)" --target Tavik6 tavik6-demo-server tavik6-sign
 
 sandbox="$top/demo-sandbox"
 rm -rf "$sandbox"
 mkdir -p "$sandbox/program" "$sandbox/etc" "$sandbox/served-updates"
-cp "$build/bin/Tavik6" "$sandbox/program/"
+cp "$build/bin/Tavik6" "$build/bin/libtavik6-verify.so" "$sandbox/program/"
 printf '127.0.0.1\tlocalhost\n::1\tlocalhost ip6-localhost\n' > "$sandbox/etc/hosts"
 cat > "$sandbox/accounts.txt" <<'ACCOUNTS'
 # customer password class server-name server-ip status
 k1001 geheim Firma firma-server 203.0.113.7 50
 ACCOUNTS
+
+# An update file as a release offers it: the program, signed with the key whose
+# public half is built into this build (a throw-away pair made when the build
+# folder was configured).
+cp "$build/bin/Tavik6" "$sandbox/served-updates/Tavik6-6.20"
+"$build/bin/tavik6-sign" "$build/signing/update-key.pem" "$sandbox/served-updates/Tavik6-6.20" >/dev/null
 
 # The profile "Tavik6" is set up as the wizard would leave it.
 seed_installed_profile "$sandbox/registry.sqlite"
@@ -48,6 +54,10 @@ echo "Demo server:   http://127.0.0.1:$port  (log: $sandbox/demo-server.log)"
 echo "Hosts file:    $TAVIK_HOSTS_FILE"
 echo "Settings:      $TAVIK_REGISTRY  (sqlite3 \"$TAVIK_REGISTRY\" 'SELECT key,name,data FROM registry')"
 echo "Client:        $sandbox/program/Tavik6  (messages: $sandbox/client.log, log file: $sandbox/program/logTavik.TXT)"
+echo "Update key:    public $build/signing/update-key.pub.pem (built into Tavik6 and Velmora4),"
+echo "               private $build/signing/update-key.pem (throw-away, this build folder only)"
+echo "Signed update: http://127.0.0.1:$port/update/Tavik6-6.20 and .../Tavik6-6.20.sig ($(stat -c %s "$sandbox/served-updates/Tavik6-6.20.sig") bytes),"
+echo "               made by: $build/bin/tavik6-sign $build/signing/update-key.pem FILE"
 start=$(date +%s%N)
 "$sandbox/program/Tavik6" < /dev/null > "$sandbox/client.log" 2>&1 &
 client=$!

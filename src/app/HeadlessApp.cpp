@@ -9,6 +9,7 @@
 #include "platform/headless/NullTray.h"
 #include "platform/http/BeastTransfer.h"
 #include "platform/posix/LogindSession.h"
+#include "platform/posix/ModuleSignatureCheck.h"
 #include "platform/posix/PkexecHostsEdit.h"
 #include "platform/posix/PosixEnvironment.h"
 #include "platform/posix/PosixEventLoop.h"
@@ -17,6 +18,7 @@
 #include "platform/posix/SqliteRegistry.h"
 #include "platform/posix/SysfsDialUp.h"
 #include "platform/posix/SystemClock.h"
+#include "update/UpdateSignature.h"
 
 namespace tavik {
 namespace {
@@ -54,10 +56,11 @@ int runHeadless(int argc, char** argv, double timeScale) {
     LogindSession session;
     NoBrowser browser;
     NoWindows windows;
+    ModuleSignatureCheck signatures(environment.programFolder(), builtInUpdateKey());
 
     TavikGlobal g;
     Startform form(g, {environment, registry, hostsStore, transfer, loop, clock, dialogs, tray, processes,
-                       dialUp, session, browser, windows});
+                       dialUp, session, browser, windows, signatures});
     // An ordinary user's client changes /etc/hosts through the privileged helper.
     PkexecHostsEdit privilegedEdit(environment.programFolder());
     form.usePrivilegedHostsEdit(privilegedEdit);

@@ -10,6 +10,7 @@
 #include "platform/headless/NoBrowser.h"
 #include "platform/headless/NoWindows.h"
 #include "platform/headless/NullTray.h"
+#include "platform/win32/CngSignatureCheck.h"
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32EventLoop.h"
 #include "platform/win32/Win32HostsFileStore.h"
@@ -17,6 +18,7 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "platform/win32/WinInetTransfer.h"
+#include "update/UpdateSignature.h"
 
 namespace tavik {
 namespace {
@@ -51,10 +53,11 @@ int runHeadless(int, char**, double timeScale) {
     Win32Session session;
     NoBrowser browser;
     NoWindows windows;
+    CngSignatureCheck signatures(builtInUpdateKey());
 
     TavikGlobal g;
     Startform form(g, {environment, registry, hostsStore, transfer, loop, clock, dialogs, tray, processes,
-                       dialUp, session, browser, windows});
+                       dialUp, session, browser, windows, signatures});
 
     // An exit asked for during a request cuts the request short; the exit
     // follows as soon as the running handler is done.

@@ -68,7 +68,8 @@ Startform::Startform(TavikGlobal& g, StartformPorts ports)
       shutdown_(ports.session, ports.dialogs),
       replies_(g, form_, rw_, hosts_, ports.dialogs, inet_, shutdown_, *this, ports.clock, ports.environment),
       requests_(g, inet_, replies_, ports.environment),
-      update_(g, rw_, inet_, ports.dialogs, ports.processes, ports.clock, ports.environment, *this, log_),
+      update_(g, rw_, inet_, ports.dialogs, ports.processes, ports.clock, ports.environment, *this, log_,
+              ports.signatures),
       wizard_(g, rw_, ports.dialogs, ports.clock),
       timer1_(ports.loop.createTimer([this] { Timer1_Timer(); })) {
     form_.onMerkerFrame1Change = [this](const std::string& caption) { MerkerFrame1_Change(caption); };

@@ -19,6 +19,7 @@
 #include "platform/ProgramEnvironment.h"
 #include "platform/RegistryBackend.h"
 #include "platform/SessionControl.h"
+#include "platform/SignatureCheck.h"
 #include "platform/Tray.h"
 #include "platform/Windows.h"
 #include "protocol/Inet1.h"
@@ -45,6 +46,8 @@ struct StartformPorts {
     SessionControl& session;
     BrowserLookup& browser;
     Windows& windows;
+    // Update files are installed only when this accepts their signature.
+    SignatureCheck& signatures;
 };
 
 // The hidden main form: start-up, the cycle, the status flags and the exit.

@@ -15,6 +15,7 @@
 #include "platform/posix/PkexecHostsEdit.h"
 #include "platform/posix/PosixEnvironment.h"
 #include "platform/posix/PosixHostsFileStore.h"
+#include "platform/posix/ModuleSignatureCheck.h"
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/SignalPipe.h"
 #include "platform/posix/SqliteRegistry.h"
@@ -22,6 +23,7 @@
 #include "platform/posix/SystemClock.h"
 #include "platform/posix/XdgBrowserLookup.h"
 #include "ui/DesktopContext.h"
+#include "update/UpdateSignature.h"
 #include "ui/GermanQtTexts.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtEventLoop.h"
@@ -96,6 +98,7 @@ int runDesktop(int argc, char** argv) {
     // launcher, which knows how its Exec line is meant.
     BrowserLaunchingProcesses processes(posixProcesses, browser);
     WindowsRelay windowsRelay;
+    ModuleSignatureCheck signatures(environment.programFolder(), builtInUpdateKey());
     TavikGlobal g;
     QtDialogs dialogs(g);
 
@@ -110,7 +113,7 @@ int runDesktop(int argc, char** argv) {
                  handler(&Startform::menu_test_Click), handler(&Startform::menu_popup_exit_Click)});
 
     Startform startform(g, {environment, registry, hostsStore, transfer, loop, clock, dialogs, tray, processes,
-                            dialUp, session, browser, windowsRelay});
+                            dialUp, session, browser, windowsRelay, signatures});
     form = &startform;
     // An ordinary user's client changes /etc/hosts through the privileged helper.
     PkexecHostsEdit privilegedEdit(environment.programFolder());

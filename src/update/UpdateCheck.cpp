@@ -1,6 +1,7 @@
 #include "update/UpdateCheck.h"
 
 #include <fstream>
+#include <optional>
 #include <string_view>
 #include <system_error>
 
@@ -8,6 +9,7 @@
 #include "text/DateFormat.h"
 #include "text/EscapedText.h"
 #include "text/TextCase.h"
+#include "update/UpdateSignature.h"
 #include "update/UpdaterProgram.h"
 
 namespace tavik {
@@ -15,6 +17,8 @@ namespace {
 
 constexpr const char* kNoServer = "Kein Server. Bitte Verbindung zum Internet herstellen.";
 constexpr const char* kPartialSuffix = ".part";
+// Far above the 64 bytes of a signature, far below a web page worth reading.
+constexpr std::size_t kSignatureCap = 4096;
 
 bool startsWith(const std::string& text, std::string_view prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
@@ -55,9 +59,9 @@ bool writeComplete(const std::filesystem::path& target, const std::string& conte
 
 UpdateCheck::UpdateCheck(TavikGlobal& g, RwModul& rw, Inet1& inet, Dialogs& dialogs,
                          Processes& processes, const Clock& clock, const ProgramEnvironment& env,
-                         MainFormActions& actions, Log& log)
+                         MainFormActions& actions, Log& log, SignatureCheck& signatures)
     : g_(g), rw_(rw), inet_(inet), dialogs_(dialogs), processes_(processes), clock_(clock), env_(env),
-      actions_(actions), log_(log) {}
+      actions_(actions), log_(log), signatures_(signatures) {}
 
 bool UpdateCheck::acceptableFileName(const std::string& fileName) {
     if (fileName.empty() || fileName == "." || fileName == ".." || fileName.front() == '-') return false;
@@ -95,12 +99,15 @@ void UpdateCheck::GetUpdate(const std::string& url, const std::string& fileName)
     if (isWebPage(firstLook)) return;
 
     const std::filesystem::path target = updateFolder() / fileName;
+    std::filesystem::path signatureFile = target;
+    signatureFile += kSignatureSuffix;
     std::error_code ec;
     std::filesystem::remove(target, ec);
+    std::filesystem::remove(signatureFile, ec);
 
     const std::filesystem::path folder = env_.programFolder();
     const UpdaterStart updater = updateCommand(folder, fileName, g_.Profil);
-    if (!download(url, target) || !updaterPresent(folder) ||
+    if (!download(url, fileName, target) || !updaterPresent(folder) ||
         !processes_.startProgram(updater.program, updater.arguments)) {
         inet_.Cancel();
         return;
@@ -109,11 +116,35 @@ void UpdateCheck::GetUpdate(const std::string& url, const std::string& fileName)
     processes_.exitNow(0);
 }
 
-bool UpdateCheck::download(const std::string& url, const std::filesystem::path& target) {
+bool UpdateCheck::download(const std::string& url, const std::string& fileName,
+                           const std::filesystem::path& target) {
     g_.InetFehler.clear();
     const std::string content = inet_.OpenURL(url, kUpdateFileCap);
     if (!g_.InetFehler.empty()) return false;
-    return writeComplete(target, content);
+
+    // The file never reaches its final name, where the updater takes it
+    // from, unless its signature holds.
+    g_.InetFehler.clear();
+    std::optional<std::string> signature = inet_.OpenURL(url + kSignatureSuffix, kSignatureCap);
+    if (!g_.InetFehler.empty()) signature.reset();
+    const std::string problem = signatureProblem(signatures_, content, signature);
+    if (!problem.empty()) {
+        const std::string text = "Das Update \"" + escapeControlCharacters(fileName, "\\") +
+                                 "\" wurde nicht installiert: " + problem + ". " + kProductName +
+                                 " läuft mit der bisherigen Version weiter.";
+        log_.SaveLog(text);
+        dialogs_.showInfo(text);
+        return false;
+    }
+
+    // The signature first: the updater checks the file against it again.
+    std::filesystem::path signatureFile = target;
+    signatureFile += kSignatureSuffix;
+    if (!writeComplete(signatureFile, *signature)) return false;
+    if (writeComplete(target, content)) return true;
+    std::error_code ec;
+    std::filesystem::remove(signatureFile, ec);
+    return false;
 }
 
 std::filesystem::path UpdateCheck::updateFolder() const {

@@ -9,6 +9,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Processes.h"
 #include "platform/ProgramEnvironment.h"
+#include "platform/SignatureCheck.h"
 #include "protocol/Inet1.h"
 #include "settings/RwModul.h"
 
@@ -16,10 +17,13 @@ namespace tavik {
 
 // The automatic update: at most one attempt a day fetches the file the
 // server named into the updates folder, hands it to the updater and ends.
+// The file must come with a signature (the same address with ".sig") that
+// `signatures` accepts; else nothing is installed and the program goes on.
 class UpdateCheck {
 public:
     UpdateCheck(TavikGlobal& g, RwModul& rw, Inet1& inet, Dialogs& dialogs, Processes& processes,
-                const Clock& clock, const ProgramEnvironment& env, MainFormActions& actions, Log& log);
+                const Clock& clock, const ProgramEnvironment& env, MainFormActions& actions, Log& log,
+                SignatureCheck& signatures);
 
     // Does not return when it starts the updater.
     void GetUpdate(const std::string& url, const std::string& fileName);
@@ -31,8 +35,10 @@ public:
 
 private:
     std::filesystem::path updateFolder() const;
-    // Fetches the file and puts it in place complete, or not at all.
-    bool download(const std::string& url, const std::filesystem::path& target);
+    // Fetches the file and its signature and puts both in place complete,
+    // or neither; false when the transfer failed or the signature does not
+    // hold (that is said to the user and logged).
+    bool download(const std::string& url, const std::string& fileName, const std::filesystem::path& target);
 
     TavikGlobal& g_;
     RwModul& rw_;
@@ -43,6 +49,7 @@ private:
     const ProgramEnvironment& env_;
     MainFormActions& actions_;
     Log& log_;
+    SignatureCheck& signatures_;
 };
 
 }  // namespace tavik

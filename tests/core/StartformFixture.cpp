@@ -34,7 +34,7 @@ std::string StartformFixture::stored(const std::string& section, const std::stri
 Startform& StartformFixture::build() {
     form = std::make_unique<Startform>(g, StartformPorts{environment, registry, hostsStore, transfer, loop, clock,
                                                          dialogs, trayPort(), processes, dialUp, session, browser,
-                                                         windows});
+                                                         windows, signatures});
     return *form;
 }
 

@@ -13,6 +13,7 @@
 #include "platform/fakes/FakeEventLoop.h"
 #include "platform/fakes/FakeProcesses.h"
 #include "platform/fakes/FakeSessionControl.h"
+#include "platform/fakes/FakeSignatureCheck.h"
 #include "platform/fakes/FakeTransfer.h"
 #include "platform/fakes/FakeTray.h"
 #include "platform/fakes/FakeWindows.h"
@@ -58,6 +59,7 @@ protected:
     FakeSessionControl session;
     NoBrowser browser;
     FakeWindows windows;
+    FakeSignatureCheck signatures;
     TavikGlobal g;
     std::unique_ptr<Startform> form;
 };

@@ -14,12 +14,23 @@ import urllib.request
 BIN_DIR = os.environ.get("TAVIK_BIN_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build", "bin"))
 TEST_BIN_DIR = os.environ.get("TAVIK_TEST_BIN_DIR", os.path.join(BIN_DIR, "..", "tests"))
 PRODUCT_KEY = "Software\\Kovrin\\Tavik6\\"
+# The private key this build's programs accept update files from (empty when
+# the build was given a release's public key).
+SIGNING_KEY = os.environ.get("TAVIK_UPDATE_SIGNING_KEY", "")
+# The module the client checks update signatures with.
+VERIFY_MODULE = "libtavik6-verify.so"
 INITIAL_HOSTS = "127.0.0.1\tlocalhost\n::1\tlocalhost ip6-localhost\n\n# keep me\n"
 
 
 def read_text(path):
     with open(path, encoding="utf-8", errors="replace") as f:
         return f.read()
+
+
+def sign(path, key=None):
+    """Writes path.sig with the signing tool, by default with the build's key."""
+    subprocess.run([os.path.join(BIN_DIR, "tavik6-sign"), key or SIGNING_KEY, path], check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def wait_for(condition, timeout=15.0, step=0.05):
@@ -118,6 +129,7 @@ class Sandbox:
         os.makedirs(self.program_folder)
         program = os.path.join(TEST_BIN_DIR, "tavik6-fastcycle") if fast_cycle else os.path.join(BIN_DIR, "Tavik6")
         shutil.copy2(program, os.path.join(self.program_folder, "Tavik6"))
+        shutil.copy2(os.path.join(BIN_DIR, VERIFY_MODULE), os.path.join(self.program_folder, VERIFY_MODULE))
         self.hosts = os.path.join(self.root, "etc", "hosts")
         os.makedirs(os.path.dirname(self.hosts))
         with open(self.hosts, "w") as f:

@@ -12,7 +12,7 @@ import subprocess
 import tempfile
 import unittest
 
-from harness import BIN_DIR, DemoServer, Sandbox, read_text, wait_for
+from harness import BIN_DIR, SIGNING_KEY, DemoServer, Sandbox, read_text, sign, wait_for
 
 ACCOUNT = "k1001 geheim Firma firma-server 10.0.0.7 50"
 IP_REQUEST = "/cgi-bin/server/tavik6/readip6.cgi?k1001&geheim&6.10"
@@ -191,13 +191,19 @@ class Restart(CompanionCase):
         self.assertFalse(os.path.exists(os.path.join(self.folder, "Updates", "Tavik6")))
 
 
+@unittest.skipUnless(SIGNING_KEY, "update files cannot be signed for this build")
 class Update(CompanionCase):
     accounts = [ACCOUNT + " Tavik6-6.20"]
     version = "6.20"
 
+    @property
+    def served(self):
+        return os.path.join(self.server.updates, "Tavik6-6.20")
+
     def offer(self, script):
-        with open(os.path.join(self.server.updates, "Tavik6-6.20"), "w") as f:
+        with open(self.served, "w") as f:
             f.write(script)
+        sign(self.served)
         self.box.store("AutoUpdate", "1")
 
     def start_client(self):
@@ -230,8 +236,9 @@ class Update(CompanionCase):
         self.box.store("AutoUpdate", "1")
         self.assertIn(b"<HEAD>", self.original.upper())
         build = self.original + b"\0Tavik6 6.20\0"
-        with open(os.path.join(self.server.updates, "Tavik6-6.20"), "wb") as f:
+        with open(self.served, "wb") as f:
             f.write(build)
+        sign(self.served)
         self.box.start(self.server, arguments=[profile])
         old_pid = self.box.client.pid
         self.assertTrue(self.wait_for_client_exit(), self.box.messages())
@@ -244,7 +251,8 @@ class Update(CompanionCase):
         # The new program works with its profile's settings: the server hears
         # from it again (and it tries no second update today).
         self.assertTrue(wait_for(lambda: self.ip_requests().count(IP_REQUEST) >= 2), self.server.requests())
-        self.assertEqual(len([r for r in self.server.requests() if r.startswith("/update/")]), 2)
+        self.assertEqual([r for r in self.server.requests() if r.startswith("/update/")],
+                         ["/update/Tavik6-6.20"] * 2 + ["/update/Tavik6-6.20.sig"])
 
     def test_new_program_that_exits_at_once_is_replaced_by_the_previous_one(self):
         self.offer("#!/bin/sh\nexit 1\n")
@@ -281,6 +289,76 @@ class Update(CompanionCase):
         self.assertEqual(leftovers, [], "neither a temporary file nor a backup of an unchanged program")
         self.the_program_runs_again(old_pid, ["Büro 2"])
         self.assertTrue(wait_for(lambda: len(self.ip_requests()) >= 2), self.server.requests())
+
+    def spoil(self, how):
+        """The served update file with a signature that does not hold."""
+        if how == "unsigned":
+            os.remove(self.served + ".sig")
+        elif how == "signed by another key":
+            other = os.path.join(self.box.root, "other-key.pem")
+            if not os.path.exists(other):
+                subprocess.run(["openssl", "genpkey", "-algorithm", "EC", "-pkeyopt", "ec_paramgen_curve:P-256",
+                                "-out", other], check=True, capture_output=True)
+            sign(self.served, key=other)
+        elif how == "altered after signing":
+            with open(self.served, "ab") as f:
+                f.write(b"\0")
+
+    SPOILED = ("unsigned", "signed by another key", "altered after signing")
+
+    def test_client_keeps_running_when_the_signature_does_not_hold(self):
+        build = self.original + b"\0Tavik6 6.20\0"
+        for number, how in enumerate(self.SPOILED, 1):
+            with self.subTest(how):
+                with open(self.served, "wb") as f:
+                    f.write(build)
+                sign(self.served)
+                self.spoil(how)
+                self.box.store("AutoUpdate", "1")
+                self.box.store("IUpdate", "01.12.2026", section="Software")
+                self.start_client()
+                said = "Das Update \"Tavik6-6.20\" wurde nicht installiert: "
+                self.assertTrue(wait_for(lambda: self.box.messages().count(said) == number, timeout=30),
+                                self.box.messages())
+                self.assertEqual(self.log_text().count(said), number, self.log_text())
+                self.assertIsNone(self.box.client.poll(), "the old version goes on")
+                self.assertIn("firma-server", self.box.hosts_text())
+                self.assertEqual(os.listdir(os.path.join(self.folder, "Updates")), [])
+                self.assertEqual(read_bytes(self.program), self.original)
+                self.assertEqual(self.box.terminate(), 0)
+                self.assertNotIn("Velmora4", self.box.messages())
+
+    def test_updater_puts_nothing_in_place_whose_signature_does_not_hold(self):
+        # As if the file had been put into Updates/ behind the client's back.
+        copy = os.path.join(self.folder, "Updates", "Tavik6-6.20")
+        os.makedirs(os.path.dirname(copy), exist_ok=True)
+        for how in self.SPOILED:
+            with self.subTest(how):
+                with open(self.served, "wb") as f:
+                    f.write(b"#!/bin/sh\nwhile sleep 1; do :; done\n")
+                sign(self.served)
+                self.spoil(how)
+                for name in ("Tavik6-6.20", "Tavik6-6.20.sig"):
+                    if os.path.exists(os.path.join(self.server.updates, name)):
+                        shutil.copy(os.path.join(self.server.updates, name), os.path.join(self.folder, "Updates"))
+                    elif os.path.exists(os.path.join(self.folder, "Updates", name)):
+                        os.remove(os.path.join(self.folder, "Updates", name))
+                # Standard error to a file: the program it starts keeps a pipe open.
+                stderr_path = os.path.join(self.box.root, "updater.stderr")
+                with open(stderr_path, "w") as stderr:
+                    updater = subprocess.Popen([os.path.join(self.folder, "Velmora4"), "--confirm-seconds", "1",
+                                                "Tavik6-6.20,Büro 2"], stdin=subprocess.DEVNULL,
+                                               stdout=subprocess.DEVNULL, stderr=stderr, env=self.client_environment())
+                self.assertEqual(updater.wait(timeout=60), 0, read_text(stderr_path))
+                said = read_text(stderr_path)
+                self.assertIn("Signatur prüfen: fehlgeschlagen (", said)
+                self.assertIn("das bisherige Programm läuft wieder", said)
+                self.assertEqual(read_bytes(self.program), self.original)
+                self.assertFalse(os.path.exists(self.program + ".bak"))
+                restarted = running_program(self.program)
+                self.assertEqual(len(restarted), 1, said)
+                os.kill(restarted[0], signal.SIGTERM)
+                wait_for(lambda: not running_program(self.program))
 
     def client_environment(self):
         return dict(os.environ, TAVIK_SERVICE_HOST=self.server.host, TAVIK_UPDATE_HOST=self.server.host,
@@ -426,7 +504,8 @@ class Package(unittest.TestCase):
                 result = self.dpkg("-i", packages[name])
                 self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         files = self.installed_files()
-        for name in ("Tavik6", "Velmora4", "AppToService", "tavik6-demo-server", "tavik6-hosts-helper"):
+        for name in ("Tavik6", "Velmora4", "AppToService", "tavik6-demo-server", "tavik6-hosts-helper",
+                     "libtavik6-verify.so"):
             path = in_target(os.path.join(program_folder, name))
             self.assertTrue(os.path.isfile(path), files)
             if name in ("Velmora4", "AppToService", "tavik6-hosts-helper"):

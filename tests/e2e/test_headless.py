@@ -4,7 +4,7 @@ import os
 import stat
 import unittest
 
-from harness import INITIAL_HOSTS, DemoServer, PrivateLogind, Sandbox, wait_for
+from harness import INITIAL_HOSTS, SIGNING_KEY, DemoServer, PrivateLogind, Sandbox, sign, wait_for
 
 MARKER = "# Verbindung von Tavik zum Firmenserver"
 ACCOUNT = "k1001 geheim Firma firma-server 10.0.0.7 50"
@@ -138,9 +138,12 @@ class AutomaticUpdate(ClientCase):
     accounts = [ACCOUNT + " Tavik6-6.20"]
     version = "6.20"
 
+    @unittest.skipUnless(SIGNING_KEY, "update files cannot be signed for this build")
     def test_newer_version_is_fetched_and_handed_to_the_updater(self):
-        with open(os.path.join(self.server.updates, "Tavik6-6.20"), "wb") as f:
+        served = os.path.join(self.server.updates, "Tavik6-6.20")
+        with open(served, "wb") as f:
             f.write(b"\x7fELF new program bytes")
+        sign(served)
         record = os.path.join(self.box.root, "updater-args")
         updater = os.path.join(self.box.program_folder, "Velmora4")
         with open(updater, "w") as f:

@@ -26,6 +26,7 @@
 #include "platform/fakes/FakeEnvironment.h"
 #include "platform/fakes/FakeProcesses.h"
 #include "platform/fakes/FakeSessionControl.h"
+#include "platform/fakes/FakeSignatureCheck.h"
 #include "platform/headless/ConsoleDialogs.h"
 #include "platform/headless/NoBrowser.h"
 #include "platform/headless/NoWindows.h"
@@ -207,9 +208,10 @@ TEST(Soak, TenThousandCyclesKeepMemoryAndOpenFilesLevel) {
     FakeSessionControl session;
     NoBrowser browser;
     NoWindows windows;
+    FakeSignatureCheck signatures;
     TavikGlobal g;
     Startform form(g, {environment, registry, hostsStore, transfer, loop, clock, dialogs, tray, processes, dialUp,
-                       session, browser, windows});
+                       session, browser, windows, signatures});
     form.Form_Load();
 
     int online = 0;

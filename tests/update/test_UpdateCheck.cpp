@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -14,6 +15,7 @@
 #include "platform/fakes/FakeDialogs.h"
 #include "platform/fakes/FakeEnvironment.h"
 #include "platform/fakes/FakeProcesses.h"
+#include "platform/fakes/FakeSignatureCheck.h"
 #include "platform/fakes/FakeTransfer.h"
 #include "platform/fakes/MemoryRegistry.h"
 #include "protocol/Inet1.h"
@@ -68,6 +70,12 @@ protected:
     void installUpdater(const std::string& name = "Velmora4") {
         writeFile(folder.path / (name + kExecutableSuffix), "#!/bin/sh\n");
     }
+    // The server offers `content` with its valid signature.
+    void offerSigned(const std::string& content) {
+        transfer.standing[kUrl] = {true, content};
+        transfer.standing[kUrl + ".sig"] = {true, signatures.validSignature};
+        signatures.signedContent = content;
+    }
 
     TempFolder folder;
     TavikGlobal g;
@@ -81,7 +89,8 @@ protected:
     FakeEnvironment env;
     RecordingActions actions;
     Log log{folder.path, clock};
-    UpdateCheck update{g, rw, inet, dialogs, processes, clock, env, actions, log};
+    FakeSignatureCheck signatures;
+    UpdateCheck update{g, rw, inet, dialogs, processes, clock, env, actions, log, signatures};
 };
 
 TEST_F(UpdateCheckTest, SecondAttemptOnTheSameDayDoesNothing) {
@@ -114,7 +123,7 @@ TEST_F(UpdateCheckTest, WebPageInsteadOfTheFileIsIgnored) {
 TEST_F(UpdateCheckTest, FetchedFileStartsTheUpdaterAndEnds) {
     installUpdater("velmora4");  // found whatever its letter case
     const std::string content("PK\x03\x04\0\r\nbinary", 13);
-    transfer.standing[kUrl] = {true, content};
+    offerSigned(content);
     writeFile(target(), "old version");
 
     try {
@@ -124,7 +133,9 @@ TEST_F(UpdateCheckTest, FetchedFileStartsTheUpdaterAndEnds) {
         EXPECT_EQ(end.code, 0);
     }
     EXPECT_EQ(readFile(target()), content);
-    EXPECT_EQ(transfer.requested.size(), 2u);
+    // The updater checks the file again against the signature beside it.
+    EXPECT_EQ(readFile(folder.path / "Updates" / (kFile + ".sig")), signatures.validSignature);
+    EXPECT_EQ(transfer.requested, (std::vector<std::string>{kUrl, kUrl, kUrl + ".sig"}));
     // File and profile reach the updater as one argument, blanks and all.
     ASSERT_EQ(processes.startedPrograms.size(), 1u);
     const std::vector<std::string>& started = processes.startedPrograms[0];
@@ -136,7 +147,7 @@ TEST_F(UpdateCheckTest, FetchedFileStartsTheUpdaterAndEnds) {
 }
 
 TEST_F(UpdateCheckTest, MissingUpdaterKeepsTheFileAndTheProgram) {
-    transfer.standing[kUrl] = {true, "new"};
+    offerSigned("new");
     update.GetUpdate(kUrl, kFile);
     EXPECT_EQ(readFile(target()), "new");
     EXPECT_TRUE(processes.started.empty());
@@ -158,7 +169,7 @@ TEST_F(UpdateCheckTest, FailedDownloadLeavesNoFileUnderTheFinalName) {
 TEST_F(UpdateCheckTest, UpdaterThatCannotStartKeepsTheProgramRunning) {
     installUpdater();
     processes.startSucceeds = false;
-    transfer.standing[kUrl] = {true, "new"};
+    offerSigned("new");
     update.GetUpdate(kUrl, kFile);  // returns instead of ending
     EXPECT_EQ(processes.startedPrograms.size(), 1u);
     EXPECT_EQ(actions.trayReleases, 0);
@@ -191,6 +202,57 @@ TEST_F(UpdateCheckTest, ServerFileNamesThatAreNoPlainNameAreRefusedWithOneLogLin
     }
 }
 
+// Nothing the built-in key did not sign reaches the updates folder or the
+// updater; the user hears why once, the log gets one line, and the program
+// keeps running until tomorrow's attempt.
+TEST_F(UpdateCheckTest, FileWithoutAValidSignatureIsNeitherKeptNorHandedOver) {
+    installUpdater();
+    const std::string content = std::string("\x7f" "ELF", 4) + " new build";
+    struct Case {
+        const char* name;
+        std::function<void()> prepare;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"unsigned", [&] { transfer.standing.erase(kUrl + ".sig"); }, "es gibt keine Signatur dazu"},
+        {"signed by another key", [&] { transfer.standing[kUrl + ".sig"] = {true, std::string(64, 'x')}; },
+         "die Signatur passt nicht zur Datei und zum eingebauten Schlüssel"},
+        {"altered after signing", [&] { transfer.standing[kUrl] = {true, content + "!"}; },
+         "die Signatur passt nicht zur Datei und zum eingebauten Schlüssel"},
+        {"a page instead of the signature",
+         [&] { transfer.standing[kUrl + ".sig"] = {true, "<html><head></head>nicht gefunden</html>"}; },
+         "die Signatur ist unbrauchbar (40 statt 64 Bytes)"},
+        {"no check possible", [&] { signatures.cannotCheck = true; },
+         "die Signatur lässt sich nicht prüfen (kein Prüfmodul)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        rw.write("Software", "IUpdate", "07.12.2026");
+        offerSigned(content);
+        signatures.cannotCheck = false;
+        dialogs.infos.clear();
+        writeFile(folder.path / "Updates" / (kFile + ".sig"), "stale");
+        const std::string logBefore = readFile(log.file());
+        c.prepare();
+
+        update.GetUpdate(kUrl, kFile);  // returns: the program goes on
+
+        const std::string text = std::string("Das Update \"Tavik6_611.zip\" wurde nicht installiert: ") + c.reason +
+                                 ". Tavik6 läuft mit der bisherigen Version weiter.";
+        EXPECT_EQ(dialogs.infos, std::vector<std::string>{text});
+        const std::string logText = readFile(log.file());
+        EXPECT_EQ(std::count(logText.begin() + static_cast<std::ptrdiff_t>(logBefore.size()), logText.end(), '\n'), 1)
+            << logText;
+        EXPECT_NE(logText.find(text, logBefore.size()), std::string::npos) << logText;
+        EXPECT_TRUE(fs::is_empty(folder.path / "Updates")) << "neither the file nor a signature is kept";
+        EXPECT_TRUE(processes.startedPrograms.empty());
+        EXPECT_EQ(actions.trayReleases, 0);
+        EXPECT_EQ(lastUpdate(), kToday);
+        update.GetUpdate(kUrl, kFile);  // the daily gate holds
+        EXPECT_EQ(dialogs.infos.size(), 1u);
+    }
+}
+
 // A program file may hold "<head>" anywhere; only what does not start like
 // one is taken for a web page.
 TEST_F(UpdateCheckTest, ProgramFilesAreNeverWebPages) {
@@ -211,7 +273,7 @@ TEST_F(UpdateCheckTest, ProgramFilesAreNeverWebPages) {
         rw.write("Software", "IUpdate", "07.12.2026");
         processes.startedPrograms.clear();
         fs::remove(target());
-        transfer.standing[kUrl] = {true, c.content};
+        offerSigned(c.content);
         bool ended = false;
         try {
             update.GetUpdate(kUrl, kFile);

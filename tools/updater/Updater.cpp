@@ -1,9 +1,13 @@
 #include "Updater.h"
 
+#include <cstdint>
+#include <fstream>
+#include <limits>
 #include <system_error>
 
 #include "ProgramFiles.h"
 #include "core/TavikGlobal.h"
+#include "update/UpdateSignature.h"
 #include "update/UpdaterProgram.h"
 
 namespace tavik::updater {
@@ -23,12 +27,30 @@ bool isFile(const std::filesystem::path& file) {
     return std::filesystem::is_regular_file(file, ec);
 }
 
+// Far above the 64 bytes of a signature.
+constexpr std::uintmax_t kSignatureCap = 4096;
+
+// The whole content of a regular file of at most `cap` bytes; nothing when
+// there is none or it cannot be read.
+std::optional<std::string> readWhole(const std::filesystem::path& file,
+                                     std::uintmax_t cap = std::numeric_limits<std::uintmax_t>::max()) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    if (ec || size > cap) return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    std::string content(static_cast<std::size_t>(size), '\0');
+    if (!in.read(content.data(), static_cast<std::streamsize>(size))) return std::nullopt;
+    return content;
+}
+
 }  // namespace
 
 const char* stepName(Step step) {
     switch (step) {
         case Step::WaitForEnd: return "Warten auf das Programmende";
         case Step::CopyNewFile: return "Neue Datei kopieren";
+        case Step::CheckSignature: return "Signatur prüfen";
         case Step::KeepBackup: return "Sicherung anlegen";
         case Step::PutInPlace: return "Neue Datei einsetzen";
         case Step::StartNew: return "Neues Programm starten";
@@ -40,9 +62,10 @@ const char* stepName(Step step) {
     return "?";
 }
 
-Updater::Updater(std::filesystem::path programFolder, ProgramControl& control, std::ostream& log,
-                 UpdaterOptions options, std::optional<Step> failAt)
-    : folder_(std::move(programFolder)), control_(control), log_(log), options_(options), failAt_(failAt) {}
+Updater::Updater(std::filesystem::path programFolder, ProgramControl& control, SignatureCheck& signatures,
+                 std::ostream& log, UpdaterOptions options, std::optional<Step> failAt)
+    : folder_(std::move(programFolder)), control_(control), signatures_(signatures), log_(log), options_(options),
+      failAt_(failAt) {}
 
 std::filesystem::path Updater::programFile() const { return folder_ / kProductName; }
 
@@ -86,6 +109,13 @@ Outcome Updater::run(const UpdaterCommand& command) {
     std::filesystem::path temporary;
     if (!perform(Step::CopyNewFile,
                  [&](std::string& why) { return copyToTemporary(source, folder_, temporary, why); })) {
+        return startPrevious(command.profile);
+    }
+
+    // The copy is checked, not the update file: what is checked is what
+    // becomes the program, whatever happens to the updates folder meanwhile.
+    if (!perform(Step::CheckSignature, [&](std::string& why) { return signatureHolds(source, temporary, why); })) {
+        removeQuietly(temporary);
         return startPrevious(command.profile);
     }
 
@@ -135,6 +165,25 @@ bool Updater::startAndConfirm(Step startStep, Step confirmStep, const std::strin
                why = "das Programm hat sich mit einem Fehler beendet";
                return false;
            });
+}
+
+bool Updater::signatureHolds(const std::filesystem::path& source, const std::filesystem::path& copy,
+                             std::string& why) {
+    std::optional<std::string> content = readWhole(copy);
+    if (!content) {
+        why = "die Kopie " + copy.string() + " lässt sich nicht lesen";
+        return false;
+    }
+    // The restart hands over a copy of the program itself: nothing new
+    // becomes the program, so there is nothing to trust.
+    if (content == readWhole(programFile())) {
+        why = "unverändertes Programm";
+        return true;
+    }
+    std::filesystem::path signatureFile = source;
+    signatureFile += kSignatureSuffix;
+    why = signatureProblem(signatures_, *content, readWhole(signatureFile, kSignatureCap));
+    return why.empty();
 }
 
 Outcome Updater::startPrevious(const std::string& profile) {

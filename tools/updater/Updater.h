@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ProgramControl.h"
+#include "platform/SignatureCheck.h"
 #include "UpdaterCommand.h"
 
 namespace tavik::updater {
@@ -15,6 +16,7 @@ namespace tavik::updater {
 enum class Step {
     WaitForEnd,       // the program being replaced has ended
     CopyNewFile,      // the new file is copied beside the program, synced, executable
+    CheckSignature,   // the copy is signed with the built-in key (or is the program itself)
     KeepBackup,       // the previous program is kept as Tavik6.bak
     PutInPlace,       // the copy is renamed over the program
     StartNew,         // the new program is started with the profile
@@ -23,9 +25,10 @@ enum class Step {
     StartPrevious,    // the previous program is started with the profile
     ConfirmPrevious,  // ... and still runs a few seconds later
 };
-inline constexpr std::array kAllSteps{Step::WaitForEnd,    Step::CopyNewFile, Step::KeepBackup,
-                                      Step::PutInPlace,    Step::StartNew,    Step::ConfirmNew,
-                                      Step::RestoreBackup, Step::StartPrevious, Step::ConfirmPrevious};
+inline constexpr std::array kAllSteps{Step::WaitForEnd,    Step::CopyNewFile,   Step::CheckSignature,
+                                      Step::KeepBackup,    Step::PutInPlace,    Step::StartNew,
+                                      Step::ConfirmNew,    Step::RestoreBackup, Step::StartPrevious,
+                                      Step::ConfirmPrevious};
 const char* stepName(Step step);
 
 enum class Outcome {
@@ -38,12 +41,15 @@ enum class Outcome {
 // falling back to the previous program when the new one does not start. At
 // every moment the program folder holds one complete, executable program
 // file: the new one is written beside it and renamed over it in one step.
+// Nothing is put in place that `signatures` does not accept: the file must
+// be signed (its signature beside it in the updates folder, name + ".sig"),
+// unless it is a copy of the program as it stands (the restart).
 class Updater {
 public:
     // `failAt` makes that step fail as if its operation had failed, so tests
     // can check what every failure leaves behind.
-    Updater(std::filesystem::path programFolder, ProgramControl& control, std::ostream& log,
-            UpdaterOptions options = {}, std::optional<Step> failAt = std::nullopt);
+    Updater(std::filesystem::path programFolder, ProgramControl& control, SignatureCheck& signatures,
+            std::ostream& log, UpdaterOptions options = {}, std::optional<Step> failAt = std::nullopt);
 
     Outcome run(const UpdaterCommand& command);
 
@@ -55,10 +61,13 @@ private:
     bool perform(Step step, Action action);
     bool startAndConfirm(Step startStep, Step confirmStep, const std::string& profile);
     Outcome startPrevious(const std::string& profile);
+    // Whether `copy`, the copy of update file `source`, may become the program.
+    bool signatureHolds(const std::filesystem::path& source, const std::filesystem::path& copy, std::string& why);
     void say(const std::string& line);
 
     std::filesystem::path folder_;
     ProgramControl& control_;
+    SignatureCheck& signatures_;
     std::ostream& log_;
     UpdaterOptions options_;
     std::optional<Step> failAt_;

@@ -7,6 +7,8 @@
 // with PROFILE as its command line and checks that it still runs N seconds
 // later (5 by default); when it does not, puts Tavik6.bak back and starts that.
 // "Velmora4 Tavik6" is the restart: the file is a copy of the program itself.
+// Any other file is put in place only when FILE.sig beside it in the Updates
+// folder is its signature by the key built into this program.
 // Logs each step to standard error. Exit status 0 when a program runs again,
 // 1 when none could be started, 2 for a command line it does not understand.
 
@@ -18,8 +20,10 @@
 #include <vector>
 
 #include "PosixProgramControl.h"
+#include "platform/crypto/EcdsaP256.h"
 #include "Updater.h"
 #include "UpdaterCommand.h"
+#include "update/UpdateSignature.h"
 #include "update/UpdaterProgram.h"
 
 namespace {
@@ -56,6 +60,7 @@ int main(int argc, char** argv) {
     }
 
     PosixProgramControl control;
-    Updater updater(folder, control, std::cerr, arguments->options);
+    tavik::LibcryptoSignatureCheck signatures(tavik::builtInUpdateKey());
+    Updater updater(folder, control, signatures, std::cerr, arguments->options);
     return updater.run(arguments->command) == Outcome::Failed ? 1 : 0;
 }

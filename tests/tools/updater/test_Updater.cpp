@@ -12,6 +12,7 @@
 
 #include "ProgramFiles.h"
 #include "Updater.h"
+#include "platform/fakes/FakeSignatureCheck.h"
 
 namespace {
 
@@ -81,13 +82,16 @@ protected:
     fs::path program() const { return folder_ / "Tavik6"; }
     fs::path backup() const { return folder_ / "Tavik6.bak"; }
 
-    // The update file as the program downloads it: not executable.
+    // The update file as the program downloads it, not executable, with the
+    // signature the check takes for its own.
     void offer(const std::string& content, const std::string& name = "neu.bin") {
         writeFile(folder_ / "Updates" / name, content, fs::perms(0644));
+        writeFile(folder_ / "Updates" / (name + ".sig"), signatures_.validSignature, fs::perms(0644));
+        signatures_.signedContent = content;
     }
 
     Outcome run(const UpdaterCommand& command, std::optional<Step> failAt = std::nullopt) {
-        Updater updater(folder_, control_, log_, {}, failAt);
+        Updater updater(folder_, control_, signatures_, log_, {}, failAt);
         return updater.run(command);
     }
 
@@ -112,6 +116,7 @@ protected:
 
     fs::path folder_;
     FakeControl control_;
+    tavik::FakeSignatureCheck signatures_;
     std::ostringstream log_;
 };
 
@@ -140,8 +145,8 @@ TEST_F(UpdaterTest, RestartStartsTheProgramWithoutProfileAndWaitsForTheDefaultOn
 }
 
 TEST_F(UpdaterTest, UpdatesFolderIsFoundInAnyCase) {
+    offer(kNew);
     fs::rename(folder_ / "Updates", folder_ / "updates");
-    writeFile(folder_ / "updates" / "neu.bin", kNew, fs::perms(0644));
     EXPECT_EQ(run({"neu.bin", "Büro"}), Outcome::NewProgramRuns);
     expectRunnableProgram({kNew});
 }
@@ -186,6 +191,51 @@ TEST_F(UpdaterTest, UpdateFileThatCannotBeUsedStartsThePreviousProgramAgain) {
     }
 }
 
+// Only a file signed with the built-in key, or the program itself handed
+// back for the restart, may become the program.
+TEST_F(UpdaterTest, FileWithoutAValidSignatureIsNotPutInPlace) {
+    const fs::path signature = folder_ / "Updates" / "neu.bin.sig";
+    struct Case {
+        const char* name;
+        std::function<void()> prepare;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"unsigned", [&] { fs::remove(signature); }, "es gibt keine Signatur dazu"},
+        {"signed by another key", [&] { writeFile(signature, std::string(64, 'x'), fs::perms(0644)); },
+         "die Signatur passt nicht"},
+        {"altered after signing", [&] { writeFile(folder_ / "Updates" / "neu.bin", kNew + "#", fs::perms(0644)); },
+         "die Signatur passt nicht"},
+        {"truncated signature", [&] { writeFile(signature, std::string(63, 's'), fs::perms(0644)); },
+         "die Signatur ist unbrauchbar (63 statt 64 Bytes)"},
+        {"signature too big to be one", [&] { writeFile(signature, std::string(1 << 20, 's'), fs::perms(0644)); },
+         "es gibt keine Signatur dazu"},
+        {"no check possible", [&] { signatures_.cannotCheck = true; }, "die Signatur lässt sich nicht prüfen (kein Prüfmodul)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        offer(kNew);
+        signatures_.cannotCheck = false;
+        control_.starts.clear();
+        log_.str("");
+        c.prepare();
+        EXPECT_EQ(run({"neu.bin", "Büro"}), Outcome::PreviousProgramRuns);
+        expectRunnableProgram({kOld});
+        EXPECT_FALSE(fs::exists(backup()));
+        EXPECT_EQ(startedContents(), std::vector<std::string>{kOld});
+        EXPECT_NE(log_.str().find(std::string("Signatur prüfen: fehlgeschlagen (") + c.reason), std::string::npos)
+            << log_.str();
+    }
+
+    // The restart's copy of the program itself needs no signature.
+    fs::remove(signature);
+    writeFile(folder_ / "Updates" / "Tavik6", kOld, fs::perms(0644));
+    control_.starts.clear();
+    EXPECT_EQ(run({"Tavik6", ""}), Outcome::NewProgramRuns);
+    expectRunnableProgram({kOld});
+    EXPECT_NE(log_.str().find("Signatur prüfen: erledigt (unverändertes Programm)"), std::string::npos) << log_.str();
+}
+
 TEST_F(UpdaterTest, OlderBackupIsReplacedByTheCurrentProgram) {
     writeFile(backup(), "#!/bin/sh\n# an old backup\n", fs::perms(0755));
     offer(kNew);
@@ -222,6 +272,7 @@ TEST_F(UpdaterTest, FailureAtEachStepLeavesARunnableProgram) {
     const std::vector<InjectedCase> cases = {
         {Step::WaitForEnd, true, Outcome::Failed, false, {}},
         {Step::CopyNewFile, true, Outcome::PreviousProgramRuns, false, {false}},
+        {Step::CheckSignature, true, Outcome::PreviousProgramRuns, false, {false}},
         {Step::KeepBackup, true, Outcome::PreviousProgramRuns, false, {false}},
         {Step::PutInPlace, true, Outcome::PreviousProgramRuns, false, {false}},
         {Step::StartNew, true, Outcome::PreviousProgramRuns, false, {false}},
@@ -231,6 +282,7 @@ TEST_F(UpdaterTest, FailureAtEachStepLeavesARunnableProgram) {
         {Step::ConfirmPrevious, true, Outcome::NewProgramRuns, true, {true}},
         {Step::WaitForEnd, false, Outcome::Failed, false, {}},
         {Step::CopyNewFile, false, Outcome::PreviousProgramRuns, false, {false}},
+        {Step::CheckSignature, false, Outcome::PreviousProgramRuns, false, {false}},
         {Step::KeepBackup, false, Outcome::PreviousProgramRuns, false, {false}},
         {Step::PutInPlace, false, Outcome::PreviousProgramRuns, false, {false}},
         {Step::StartNew, false, Outcome::PreviousProgramRuns, false, {false}},

@@ -1,0 +1,20 @@
+#pragma once
+#include <string>
+
+namespace tavik {
+
+// Checks a detached signature over a file's content: ECDSA P-256 over
+// SHA-256, the signature as 64 bytes r||s, against the public key the adapter
+// was made with. Adapters verify through the platform's crypto library.
+class SignatureCheck {
+public:
+    enum class Verdict {
+        Valid,
+        Invalid,      // the signature does not belong to this content and key
+        CannotCheck,  // the check itself could not run; `problem` says why
+    };
+    virtual ~SignatureCheck() = default;
+    virtual Verdict verify(const std::string& content, const std::string& signature, std::string& problem) = 0;
+};
+
+}  // namespace tavik

@@ -1,0 +1,23 @@
+#pragma once
+#include <optional>
+#include <string>
+
+#include "platform/SignatureCheck.h"
+
+namespace tavik {
+
+// An update file's signature lies beside it, under its name and this suffix.
+inline constexpr const char* kSignatureSuffix = ".sig";
+// r and s of a P-256 signature, 32 bytes each.
+inline constexpr std::size_t kSignatureSize = 64;
+
+// The public key built into this program (the uncompressed P-256 point).
+std::string builtInUpdateKey();
+
+// Why `content` may not be installed, in German words that fit after
+// "nicht installiert: "; empty when its signature holds. `signature` is
+// absent when none could be had.
+std::string signatureProblem(SignatureCheck& check, const std::string& content,
+                             const std::optional<std::string>& signature);
+
+}  // namespace tavik
