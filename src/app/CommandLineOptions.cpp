@@ -7,6 +7,7 @@
 #include "core/SetupWizard.h"
 #include "core/TavikGlobal.h"
 #include "platform/headless/ConsoleDialogs.h"
+#include "platform/posix/JournalStream.h"
 #include "platform/posix/PosixEnvironment.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "platform/posix/SystemClock.h"
@@ -45,6 +46,7 @@ struct ProfileStore {
     explicit ProfileStore(const std::string& profile)
         : registry(SqliteRegistry::defaultPath()), dialogs(ConsoleDialogs::forThisProcess()), rw(registry, dialogs) {
         g.Profil = profile;
+        dialogs.prefixForJournal(standardErrorIsJournal());
     }
     SqliteRegistry registry;
     ConsoleDialogs dialogs;
@@ -55,7 +57,9 @@ struct ProfileStore {
 int printStatus(const std::string& profile) {
     ProfileStore store(profile);
     if (store.rw.read(profile, valueName::Install).empty()) {
-        std::cerr << "Das Profil \"" << profile << "\" ist nicht eingerichtet (Tavik6 --setup " << profile << ").\n";
+        std::cerr << forStandardError("Das Profil \"" + profile + "\" ist nicht eingerichtet (Tavik6 --setup " + profile +
+                                          ").\n",
+                                      Severity::Error);
         return 1;
     }
     ReadUserDaten(store.rw, store.g);
@@ -72,7 +76,8 @@ int printStatus(const std::string& profile) {
 
 int runSetup(const std::string& profile) {
     if (!::isatty(STDIN_FILENO)) {
-        std::cerr << "Tavik6 --setup fragt auf dem Terminal; die Standardeingabe ist keines.\n";
+        std::cerr << forStandardError("Tavik6 --setup fragt auf dem Terminal; die Standardeingabe ist keines.\n",
+                                      Severity::Error);
         return 2;
     }
     ProfileStore store(profile);
@@ -80,7 +85,7 @@ int runSetup(const std::string& profile) {
     SetupWizard wizard(store.g, store.rw, store.dialogs, clock);
     wizard.run();
     if (wizard.isFirstStart()) return 1;
-    std::cerr << "Das Profil \"" << profile << "\" ist eingerichtet.\n";
+    std::cerr << forStandardError("Das Profil \"" + profile + "\" ist eingerichtet.\n", Severity::Info);
     return 0;
 }
 
