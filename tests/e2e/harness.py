@@ -125,9 +125,9 @@ class Sandbox:
             self.store(name, value)
 
     # -- the client
-    def start(self, server, arguments=()):
+    def start(self, server, arguments=(), **variables):
         env = dict(os.environ, TAVIK_SERVICE_HOST=server.host, TAVIK_UPDATE_HOST=server.host,
-                   TAVIK_HOSTS_FILE=self.hosts, TAVIK_REGISTRY=self.registry, TAVIK_HEADLESS="1")
+                   TAVIK_HOSTS_FILE=self.hosts, TAVIK_REGISTRY=self.registry, TAVIK_HEADLESS="1", **variables)
         if self.client:
             self.stderr.close()
         self.stderr = open(self.stderr_path, "a")

@@ -176,6 +176,37 @@ class Restart(CompanionCase):
         self.assertEqual(read_bytes(self.program + ".bak"), self.original)
 
 
+    def test_in_a_package_install_the_restart_starts_the_same_process_afresh_and_copies_nothing(self):
+        # dpkg's file list in the sandbox's root names the program file.
+        info = os.path.join(self.box.root, "var", "lib", "dpkg", "info")
+        os.makedirs(info)
+        with open(os.path.join(info, "tavik6.list"), "w") as f:
+            f.write("/program\n/program/Tavik6\n")
+        logs = os.path.join(self.box.root, "log")
+        state = os.path.join(self.box.root, "state")
+        self.box.store("Restart", "1")
+        self.box.start(self.server, arguments=self.profile.split(" "), LOGS_DIRECTORY=logs, STATE_DIRECTORY=state)
+        self.assertTrue(wait_for(lambda: IP_REQUEST in self.ip_requests()))
+        pid = self.box.client.pid
+        port = self.server.port
+        self.server.stop()
+
+        log = os.path.join(logs, "logTavik.TXT")
+        self.assertTrue(wait_for(lambda: os.path.exists(log) and "ohne eine Programmdatei zu ersetzen" in read_text(log),
+                                 timeout=60), self.box.messages())
+        # A fresh start says again that the server cannot be reached.
+        self.assertTrue(wait_for(lambda: self.box.messages().count("ist nicht erreichbar") >= 2, timeout=30),
+                        self.box.messages())
+        self.servers.append(DemoServerOnPort(self.box.root, port))
+        self.assertTrue(wait_for(lambda: IP_REQUEST in self.ip_requests(), timeout=30), self.box.messages())
+        self.assertIsNone(self.box.client.poll(), self.box.messages())
+        self.assertEqual(running_program(self.program), [pid])
+        self.assertEqual(command_line(pid), [self.program, "Büro", "2"])
+        self.assertEqual(read_bytes(self.program), self.original)
+        self.assertEqual(sorted(os.listdir(self.folder)), ["Tavik6", "Velmora4"])
+        self.assertEqual(os.listdir(os.path.join(state, "Updates")), [])
+        self.assertEqual(self.box.terminate(), 0)
+
     def test_without_an_updater_the_restart_is_refused_once_and_nothing_is_copied(self):
         os.remove(os.path.join(self.folder, "Velmora4"))
         self.box.store("Restart", "1")
@@ -444,6 +475,16 @@ class Package(unittest.TestCase):
         self.assertIn('ExecStart="%s/Tavik6" "%%I"' % program_folder, unit)
         self.assertIn("Environment=TAVIK_HEADLESS=1", unit)
         self.assertIn("EnvironmentFile=-/etc/default/tavik6", unit)
+        # The service writes its log and state where systemd gives them, never
+        # its program folder, and stays well hardened (exposure at most 4 of 10).
+        self.assertIn("LogsDirectory=tavik6", unit)
+        self.assertNotIn("ReadWritePaths=" + program_folder, unit)
+        if shutil.which("systemd-analyze"):
+            instance = os.path.join(self.root, "tavik6@Test.service")
+            shutil.copy(in_target("lib/systemd/system/tavik6@.service"), instance)
+            rated = subprocess.run(["systemd-analyze", "security", "--offline=true", "--threshold=40", instance],
+                                   capture_output=True, text=True, timeout=60)
+            self.assertEqual(rated.returncode, 0, rated.stdout + rated.stderr)
         policy = read_text(in_target("usr/share/polkit-1/actions/com.kovrin.tavik6.edit-hosts.policy"))
         self.assertIn(">%s/tavik6-hosts-helper</annotate>" % program_folder, policy)
         if "tavik6-desktop" in packages:
