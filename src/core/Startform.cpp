@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <system_error>
 
 #include "core/StartformTexts.h"
@@ -288,7 +287,9 @@ void Startform::Timer1_Timer() {
 
 void Startform::restartThroughUpdater() {
     // Where the program may not replace its file, nothing is copied and the
-    // updater is not needed: the program starts itself afresh.
+    // updater is not needed: the program starts itself afresh in this process
+    // (the tray icon goes with the old process image, the hosts line stays
+    // for the new one, as with the updater).
     if (ports_.environment.install() != ProgramInstall::SelfManaged) {
         log_.SaveLog(startformText::kRestartInPlace);
         if (!ports_.environment.restartInPlace())
