@@ -4,6 +4,7 @@
 
 #include "core/SetupWizard.h"
 #include "core/TavikGlobal.h"
+#include "platform/JournalPriority.h"
 #include "platform/headless/ConsoleDialogs.h"
 #include "settings/RwModul.h"
 #include "settings/UserDaten.h"
@@ -40,8 +41,10 @@ std::string versionText() {
 // rules apply (ReadUserDaten), so what is shown is what the client uses.
 struct ProfileStore {
     ProfileStore(const std::string& profile, const CommandLinePlatform& platform)
-        : registry(platform.openStore()), dialogs(ConsoleDialogs::forThisProcess()), rw(*registry, dialogs) {
+        : registry(platform.openStore()), dialogs(ConsoleDialogs::forThisProcess()), rw(*registry, dialogs),
+          journal(platform.standardErrorIsJournal) {
         g.Profil = profile;
+        dialogs.prefixForJournal(platform.standardErrorIsJournal);
     }
     // Whether the profile's first-start mark is there; nothing when the
     // store cannot be read, which is no profile never set up.
@@ -49,17 +52,21 @@ struct ProfileStore {
         const auto failures = rw.unreadableReads();
         const bool marked = !rw.read(g.Profil, valueName::Install).empty();
         if (rw.unreadableReads() != failures) {
-            std::cerr << "Die Einstellungen des Profils \"" << g.Profil
-                      << "\" können nicht gelesen werden: Der Einstellungsspeicher ist gesperrt oder nicht "
-                         "erreichbar.\n";
+            say("Die Einstellungen des Profils \"" + g.Profil +
+                    "\" können nicht gelesen werden: Der Einstellungsspeicher ist gesperrt oder nicht erreichbar.\n",
+                Severity::Error);
             return std::nullopt;
         }
         return marked;
+    }
+    void say(const std::string& text, Severity severity) const {
+        std::cerr << withJournalPriority(text, severity, journal);
     }
     std::unique_ptr<RegistryBackend> registry;
     ConsoleDialogs dialogs;
     RwModul rw;
     TavikGlobal g;
+    bool journal;
 };
 
 int printStatus(const std::string& profile, const CommandLinePlatform& platform) {
@@ -67,7 +74,8 @@ int printStatus(const std::string& profile, const CommandLinePlatform& platform)
     const auto setUp = store.isSetUp();
     if (!setUp) return 1;
     if (!*setUp) {
-        std::cerr << "Das Profil \"" << profile << "\" ist nicht eingerichtet (Tavik6 --setup " << profile << ").\n";
+        store.say("Das Profil \"" + profile + "\" ist nicht eingerichtet (Tavik6 --setup " + profile + ").\n",
+                  Severity::Error);
         return 1;
     }
     ReadUserDaten(store.rw, store.g);
@@ -84,7 +92,8 @@ int printStatus(const std::string& profile, const CommandLinePlatform& platform)
 
 int runSetup(const std::string& profile, const CommandLinePlatform& platform) {
     if (!ConsoleDialogs::forThisProcess().canAsk()) {
-        std::cerr << "Tavik6 --setup fragt auf dem Terminal; die Standardeingabe ist keines.\n";
+        std::cerr << withJournalPriority("Tavik6 --setup fragt auf dem Terminal; die Standardeingabe ist keines.\n",
+                                         Severity::Error, platform.standardErrorIsJournal);
         return 2;
     }
     ProfileStore store(profile, platform);
@@ -93,7 +102,7 @@ int runSetup(const std::string& profile, const CommandLinePlatform& platform) {
     SetupWizard wizard(store.g, store.rw, store.dialogs, platform.clock);
     wizard.run();
     if (wizard.isFirstStart()) return 1;
-    std::cerr << "Das Profil \"" << profile << "\" ist eingerichtet.\n";
+    store.say("Das Profil \"" + profile + "\" ist eingerichtet.\n", Severity::Info);
     return 0;
 }
 

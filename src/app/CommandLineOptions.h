@@ -30,6 +30,9 @@ struct CommandLinePlatform {
     // The last lines of the help text: the settings this platform reads from
     // the environment.
     const char* environmentHelp;
+    // Whether standard error is the service manager's journal, whose lines
+    // carry their priority in front.
+    bool standardErrorIsJournal = false;
 };
 
 // Carries out an option named by the argument words (without the program's

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/DisplayProbe.h"
+#include "platform/posix/JournalStream.h"
 
 namespace tavik {
 namespace {
@@ -17,7 +18,8 @@ bool environmentSet(const char* name) {
 }
 
 void sayHeadless(const std::string& reason) {
-    std::fprintf(stderr, "Tavik6: %s Das Programm läuft ohne Desktop weiter.\n", reason.c_str());
+    const std::string line = "Tavik6: " + reason + " Das Programm läuft ohne Desktop weiter.\n";
+    std::fputs(forStandardError(line, Severity::Warning).c_str(), stderr);
 }
 
 }  // namespace

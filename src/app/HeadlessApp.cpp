@@ -8,6 +8,7 @@
 #include "platform/headless/NoWindows.h"
 #include "platform/headless/NullTray.h"
 #include "platform/http/BeastTransfer.h"
+#include "platform/posix/JournalStream.h"
 #include "platform/posix/LogindSession.h"
 #include "platform/posix/ModuleSignatureCheck.h"
 #include "platform/posix/PkexecHostsEdit.h"
@@ -50,6 +51,7 @@ int runHeadless(int argc, char** argv, double timeScale) {
     BeastTransfer transfer(loop, scaledTimeouts(timeScale));
     SystemClock clock;
     ConsoleDialogs dialogs = ConsoleDialogs::forThisProcess();
+    dialogs.prefixForJournal(standardErrorIsJournal());
     NullTray tray;
     PosixProcesses processes;
     SysfsDialUp dialUp;

@@ -1,6 +1,7 @@
 #include "app/CommandLineOptions.h"
 #include "app/DesktopModule.h"
 #include "app/HeadlessApp.h"
+#include "platform/posix/JournalStream.h"
 #include "platform/posix/PosixEnvironment.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "platform/posix/SystemClock.h"
@@ -18,7 +19,7 @@ int main(int argc, char** argv) {
         tavik::SystemClock clock;
         const tavik::CommandLinePlatform platform{
             [] { return std::make_unique<tavik::SqliteRegistry>(tavik::SqliteRegistry::defaultPath()); }, clock,
-            kEnvironmentHelp};
+            kEnvironmentHelp, tavik::standardErrorIsJournal()};
         const std::vector<std::string> words(argv + (argc > 0 ? 1 : 0), argv + argc);
         if (auto code = tavik::runCommandLineOption(words, platform)) return *code;
     }

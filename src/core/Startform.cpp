@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <system_error>
 
 #include "core/StartformTexts.h"
@@ -63,7 +62,7 @@ Startform::Startform(TavikGlobal& g, StartformPorts ports)
       ports_(ports),
       rw_(ports.registry, ports.dialogs),
       hosts_(ports.hostsStore, ports.clock, [this](const std::string& line) { log_.SaveLog(line); }),
-      log_(ports.environment.programFolder(), ports.clock),
+      log_(ports.environment.logFolder(), ports.clock),
       inet_(ports.transfer, g),
       shutdown_(ports.session, ports.dialogs),
       replies_(g, form_, rw_, hosts_, ports.dialogs, inet_, shutdown_, *this, ports.clock, ports.environment),
@@ -87,6 +86,10 @@ void Startform::tellAboutHostsFile(const std::string& text) {
 
 void Startform::Form_Load() {
     timer1_->setEnabled(false);
+    // The log may live outside the program folder; its folder must be there
+    // before the first line.
+    std::error_code ignored;
+    std::filesystem::create_directories(ports_.environment.logFolder(), ignored);
 
     // The profile is the whole command line, unless it looks like settings.
     const std::string commandLine = ports_.environment.commandLine();
@@ -105,7 +108,7 @@ void Startform::Form_Load() {
     g_.BrowserPfad = ports_.browser.findBrowser();
     SetPfad();
 
-    if (!log_.writable()) report(startformText::logNotWritable(log_.file().string()));
+    if (!log_.writable()) report(startformText::logNotWritable(log_.file().string()), Severity::Warning);
     const bool installRead = firstStartTest();
     if (!isUsableHost(ports_.environment.serviceHost()))
         report(startformText::unusableHost(ports_.environment.serviceHost()));
@@ -126,7 +129,7 @@ void Startform::claimProfile() {
     case ProfileClaim::Claimed:
         return;
     case ProfileClaim::Unchecked:
-        report(startformText::profileUnchecked(profilName_));
+        report(startformText::profileUnchecked(profilName_), Severity::Warning);
         return;
     case ProfileClaim::InUse:
         break;
@@ -172,7 +175,7 @@ bool Startform::retryLoadingSettings() {
     // Only ever called while the store could not be read, which was said
     // when it began; now it is said when it ends.
     if (settingsLoaded_) {
-        report(startformText::kStoreReadableAgain);
+        report(startformText::kStoreReadableAgain, Severity::Info);
         return true;
     }
     timer1_->setInterval(kOfflineInterval);
@@ -198,19 +201,20 @@ void Startform::noteServerReachability(std::int32_t result) {
     if (unreachable == serverUnreachable_) return;
     serverUnreachable_ = unreachable;
     const std::string host = escapeControlCharacters(ports_.environment.serviceHost());
-    report(unreachable ? startformText::serverUnreachable(host) : startformText::serverReachableAgain(host));
+    if (unreachable) report(startformText::serverUnreachable(host), Severity::Warning);
+    else report(startformText::serverReachableAgain(host), Severity::Info);
 }
 
-void Startform::report(const std::string& text) {
+void Startform::report(const std::string& text, Severity severity) {
     std::string line = text;
     for (char& c : line)
         if (c == '\r') c = ' ';
-    ports_.environment.reportError(line);
+    ports_.environment.reportError(line, severity);
     log_.SaveLog(line);
 }
 
 void Startform::SetPfad() {
-    const auto folder = updatesFolder(ports_.environment.programFolder());
+    const auto folder = updatesFolder(ports_.environment.updatesParent());
     g_.UpdatePfad = folder.string();
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
@@ -283,6 +287,16 @@ void Startform::Timer1_Timer() {
 }
 
 void Startform::restartThroughUpdater() {
+    // Where the program may not replace its file, nothing is copied and the
+    // updater is not needed: the program starts itself afresh in this process
+    // (the tray icon goes with the old process image, the hosts line stays
+    // for the new one, as with the updater).
+    if (ports_.environment.install() != ProgramInstall::SelfManaged) {
+        log_.SaveLog(startformText::kRestartInPlace);
+        if (!ports_.environment.restartInPlace())
+            reportRestartProblem("das Programm ließ sich nicht neu starten");
+        return;
+    }
     const auto folder = ports_.environment.programFolder();
     // Without the updater nobody would start the program again: then there
     // is nothing to copy.
@@ -316,9 +330,7 @@ void Startform::reportRestartProblem(const std::string& reason) {
     // Every failed cycle tries again; the same reason is said only once.
     if (reason == lastRestartProblem_) return;
     lastRestartProblem_ = reason;
-    const std::string text = "Kein Neustart möglich: " + reason + ". " + kProductName + " läuft weiter.";
-    log_.SaveLog(text);
-    std::cerr << kProductName << ": " << text << std::endl;
+    report("Kein Neustart möglich: " + reason + ". " + kProductName + " läuft weiter.", Severity::Warning);
 }
 
 bool Startform::DFÜStatus() { return ports_.dialUp.firstConnectionConnected(); }
@@ -344,7 +356,19 @@ void Startform::restartCycleTimer(std::chrono::milliseconds interval) {
 }
 
 void Startform::GetUpdate(const std::string& url, const std::string& fileName) {
-    update_.GetUpdate(url, fileName);
+    // A program the package manager (or the administrator) looks after is
+    // never rewritten by itself: the update is only shown, as when automatic
+    // updates are off, and the log says why once.
+    const ProgramInstall install = ports_.environment.install();
+    if (install == ProgramInstall::SelfManaged) {
+        update_.GetUpdate(url, fileName);
+        return;
+    }
+    if (updateOnlyShownSaid_) return;
+    updateOnlyShownSaid_ = true;
+    report(startformText::updateOnlyShown(escapeControlCharacters(fileName), install == ProgramInstall::PackageManaged,
+                                          ports_.environment.programFolder().string()),
+           Severity::Info);
 }
 
 void Startform::releaseTray() {

@@ -106,7 +106,7 @@ private:
     void noteHeldBackRequest();
     void noteServerReachability(std::int32_t result);
     // Standard error and the log.
-    void report(const std::string& text);
+    void report(const std::string& text, Severity severity = Severity::Error);
     void restoreHostsEntry();
     // The restart through the updater after a long time offline; returns
     // only when it could not be done.
@@ -121,6 +121,7 @@ private:
     std::string caption_;
     int exitStepsDone_ = 0;
     std::string lastRestartProblem_;
+    bool updateOnlyShownSaid_ = false;
     bool settingsLoaded_ = false;
     bool heldBackReported_ = false;
     bool serverUnreachable_ = false;  // said so; waiting to say it answers again

@@ -34,9 +34,24 @@ inline std::string notSetUp(const std::string& profile) {
 }
 
 inline std::string logNotWritable(const std::string& file) {
-    return "Das Log " + file + " kann nicht geschrieben werden (der Programmordner ist nicht beschreibbar); "
+    return "Das Log " + file + " kann nicht geschrieben werden (der Ordner ist nicht beschreibbar); "
            "Tavik6 läuft ohne Log weiter.";
 }
+
+// Why an update the server offers is only shown, in an install the program
+// may not change itself.
+inline std::string updateOnlyShown(const std::string& fileName, bool packageManaged, const std::string& folder) {
+    const std::string why = packageManaged
+        ? "Tavik6 wurde mit der Paketverwaltung installiert und wird nur über sie aktualisiert "
+          "(z. B. apt upgrade)."
+        : "Der Programmordner " + folder + " ist für diesen Benutzer nicht beschreibbar; das Update "
+          "installiert, wer Tavik6 installiert hat.";
+    return "Ein neues Update (" + fileName + ") ist verfügbar, wird aber nicht automatisch installiert: " + why;
+}
+
+// The restart after a long time offline, where the program may not be replaced.
+inline constexpr const char* kRestartInPlace =
+    "Tavik6 startet neu, ohne eine Programmdatei zu ersetzen (die Installation verwaltet Tavik6 nicht selbst).";
 
 inline std::string unusableHost(const std::string& host) {
     return "Der Server des Dienstes ist als „" + host + "“ angegeben (TAVIK_SERVICE_HOST); das ist kein "

@@ -156,14 +156,14 @@ void ReplyHandler::refuseStatus(const std::string& statusField, const std::strin
     // the desktop the info window would otherwise open with every reply.
     if (statusField == lastRefused_) return;
     lastRefused_ = statusField;
-    Log(env_.programFolder(), clock_).SaveLog(kRefusedLog + escapeControlCharacters(statusField));
+    Log(env_.logFolder(), clock_).SaveLog(kRefusedLog + escapeControlCharacters(statusField));
     dialogs_.showInfo(kStatusRefused + reason);
 }
 
 void ReplyHandler::keepEntry(const std::string& address) {
     if (hosts_.holdsEntry(g_.HostsDatei, address, g_.ServerName)) return;
     if (hosts_.EditHosts(g_.HostsDatei, address, g_.ServerName))
-        Log(env_.programFolder(), clock_).SaveLog(kEntryRestoredLog + address + " " + g_.ServerName);
+        Log(env_.logFolder(), clock_).SaveLog(kEntryRestoredLog + address + " " + g_.ServerName);
 }
 
 void ReplyHandler::checkVersion(const ReplyFields& reply) {

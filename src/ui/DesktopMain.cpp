@@ -11,6 +11,7 @@
 
 #include "core/Startform.h"
 #include "platform/http/BeastTransfer.h"
+#include "platform/posix/JournalStream.h"
 #include "platform/posix/LogindSession.h"
 #include "platform/posix/PkexecHostsEdit.h"
 #include "platform/posix/PosixEnvironment.h"
@@ -157,9 +158,16 @@ extern "C" __attribute__((visibility("default"))) int tavik_desktop_main(int arg
     try {
         return tavik::runDesktop(argc, argv);
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "Tavik6: Die Desktop-Oberfläche ist unerwartet beendet worden: %s\n", error.what());
+        std::fputs(tavik::forStandardError(std::string("Tavik6: Die Desktop-Oberfläche ist unerwartet beendet worden: ") +
+                                               error.what() + "\n",
+                                           tavik::Severity::Error)
+                       .c_str(),
+                   stderr);
     } catch (...) {
-        std::fprintf(stderr, "Tavik6: Die Desktop-Oberfläche ist unerwartet beendet worden.\n");
+        std::fputs(tavik::forStandardError("Tavik6: Die Desktop-Oberfläche ist unerwartet beendet worden.\n",
+                                           tavik::Severity::Error)
+                       .c_str(),
+                   stderr);
     }
     return 1;
 }

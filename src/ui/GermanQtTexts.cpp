@@ -5,6 +5,9 @@
 #include <QLibraryInfo>
 #include <cstdio>
 #include <cstring>
+#include <string>
+
+#include "platform/posix/JournalStream.h"
 
 namespace tavik {
 namespace {
@@ -44,8 +47,11 @@ QString GermanQtTexts::translate(const char* context, const char* sourceText, co
 
 void installGermanQtTexts(GermanQtTexts& texts, const char* program) {
     for (const QString& file : texts.missing())
-        std::fprintf(stderr, "%s: Die deutschen Texte von Qt fehlen (%s); Qts eigene Texte erscheinen englisch.\n",
-                     program, qPrintable(file));
+        std::fputs(forStandardError(std::string(program) + ": Die deutschen Texte von Qt fehlen (" +
+                                        file.toStdString() + "); Qts eigene Texte erscheinen englisch.\n",
+                                    Severity::Warning)
+                       .c_str(),
+                   stderr);
     QCoreApplication::installTranslator(&texts);
 }
 

@@ -149,7 +149,7 @@ bool UpdateCheck::download(const std::string& url, const std::string& fileName,
 
 std::filesystem::path UpdateCheck::updateFolder() const {
     if (!g_.UpdatePfad.empty()) return g_.UpdatePfad;
-    return updatesFolder(env_.programFolder());
+    return updatesFolder(env_.updatesParent());
 }
 
 }  // namespace tavik

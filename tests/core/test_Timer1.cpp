@@ -254,9 +254,9 @@ TEST_P(RestartThatCannotBeDone, SaysWhyOnceAndCopiesOnlyForAnUpdater) {
     load();
     failIpRequests();
 
-    ::testing::internal::CaptureStderr();
     EXPECT_NO_THROW(requestsAfterTicks(15));
-    const std::string errors = ::testing::internal::GetCapturedStderr();
+    std::string errors;
+    for (const auto& line : environment.errors) errors += line + "\n";
 
     EXPECT_EQ(processes.startedPrograms.size(), c.starts);
     EXPECT_EQ(std::filesystem::exists(folder / "Updates" / ("Tavik6" + suffix)), c.copied);
@@ -280,6 +280,69 @@ INSTANTIATE_TEST_SUITE_P(
                       RestartCase{"NoProgramFile", true, false, true, 0, "Tavik6 ließ sich nicht nach ", false},
                       RestartCase{"UpdaterDoesNotStart", true, true, false, 5, "ließ sich nicht starten", true}),
     [](const ::testing::TestParamInfo<RestartCase>& info) { return std::string(info.param.name); });
+
+// Where the program may not replace its own file (a package install, a
+// folder of the administrator's), the restart copies nothing and starts the
+// program afresh in place, and an offered update is only shown: no download,
+// the update picture, one log line that says why. Log and updates live in the
+// folders the environment names.
+class InstallNotOwned : public Cycle, public ::testing::WithParamInterface<ProgramInstall> {
+protected:
+    void SetUp() override {
+        Cycle::SetUp();
+        environment.installKind = GetParam();
+        environment.logs = folder / "state";
+        environment.updates = folder / "cache";
+        provideUpdaterAndProgram();
+        store("Restart", "1");
+        store("AutoUpdate", "1");
+    }
+    std::string logText() {
+        std::ifstream log(environment.logs / "logTavik.TXT");
+        std::string lines;
+        for (std::string line; std::getline(log, line);) lines += line + "\n";
+        return lines;
+    }
+};
+
+TEST_P(InstallNotOwned, RestartReplacesNothing) {
+    load();
+    failIpRequests();
+    requestsAfterTicks(10);
+    EXPECT_THROW(form->Timer1_Timer(), ProgramEnded);
+    EXPECT_EQ(environment.restarts, 1);
+    EXPECT_TRUE(processes.startedPrograms.empty());
+    EXPECT_FALSE(std::filesystem::exists(folder / "Updates"));
+    EXPECT_FALSE(std::filesystem::exists(environment.updates / "Updates" / ("Tavik6" + std::string(kExecutableSuffix))));
+    EXPECT_EQ(countOf(logText(), "ohne eine Programmdatei zu ersetzen"), 1u) << logText();
+
+    // A restart that cannot happen leaves the program running and says so once.
+    environment.restartWorks = false;
+    EXPECT_NO_THROW(requestsAfterTicks(3));
+    EXPECT_EQ(countOf(logText(), "Kein Neustart möglich: das Programm ließ sich nicht neu starten"), 1u) << logText();
+}
+
+TEST_P(InstallNotOwned, OfferedUpdateIsOnlyShown) {
+    load();
+    EXPECT_TRUE(std::filesystem::is_directory(environment.updates / "Updates"));
+    answerIpRequests("220;;;50+10.0.0.7+firma-server;1;;;6.20;Tavik6-6.20;;");
+    const auto from = tray.changes.size();
+    form->Timer1_Timer();
+    form->menu_popup_user_Click();  // a second reply with the same offer
+    for (const auto& url : transfer.requested) EXPECT_EQ(url.find("/update/"), std::string::npos) << url;
+    EXPECT_EQ(trayStatesSince(from)[1], kIconUpdateOffered);
+    const std::string why = GetParam() == ProgramInstall::PackageManaged ? "Paketverwaltung" : "nicht beschreibbar";
+    EXPECT_EQ(countOf(logText(), "(Tavik6-6.20) ist verfügbar, wird aber nicht automatisch installiert"), 1u)
+        << logText();
+    EXPECT_EQ(countOf(logText(), why), 1u) << logText();
+    EXPECT_FALSE(std::filesystem::exists(folder / "logTavik.TXT"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cycle, InstallNotOwned,
+                         ::testing::Values(ProgramInstall::PackageManaged, ProgramInstall::NotWritable),
+                         [](const ::testing::TestParamInfo<ProgramInstall>& info) {
+                             return info.param == ProgramInstall::PackageManaged ? "Package" : "NotWritable";
+                         });
 
 TEST_F(Cycle, CycleAskedForDuringARequestIsSkipped) {
     load();

@@ -168,10 +168,11 @@ class Sandbox:
             self.store(name, value)
 
     # -- the client
-    def start(self, server, arguments=(), environment=None):
+    def start(self, server, arguments=(), environment=None, **variables):
         env = dict(os.environ, TAVIK_SERVICE_HOST=server.host, TAVIK_UPDATE_HOST=server.host,
                    TAVIK_HOSTS_FILE=self.hosts, TAVIK_REGISTRY=self.registry, TAVIK_HEADLESS="1")
         env.update(environment or {})
+        env.update(variables)
         if self.client:
             self.stderr.close()
         self.stderr = open(self.stderr_path, "a")

@@ -3,16 +3,19 @@ real updater Velmora4, the service tool AppToService against a temporary unit
 folder, and the Debian package installed into and removed from a temporary root."""
 
 import glob
+import grp
 import os
+import pwd
 import re
 import shutil
 import signal
+import sqlite3
 import stat
 import subprocess
 import tempfile
 import unittest
 
-from harness import BIN_DIR, SIGNING_KEY, DemoServer, Sandbox, read_text, sign, wait_for
+from harness import BIN_DIR, PRODUCT_KEY, SIGNING_KEY, DemoServer, Sandbox, read_text, sign, wait_for
 
 ACCOUNT = "k1001 geheim Firma firma-server 10.0.0.7 50"
 IP_REQUEST = "/cgi-bin/server/tavik6/readip6.cgi?k1001&geheim&6.10"
@@ -172,6 +175,37 @@ class Restart(CompanionCase):
         self.assert_executable(self.program)
         self.assertEqual(read_bytes(self.program + ".bak"), self.original)
 
+
+    def test_in_a_package_install_the_restart_starts_the_same_process_afresh_and_copies_nothing(self):
+        # dpkg's file list in the sandbox's root names the program file.
+        info = os.path.join(self.box.root, "var", "lib", "dpkg", "info")
+        os.makedirs(info)
+        with open(os.path.join(info, "tavik6.list"), "w") as f:
+            f.write("/program\n/program/Tavik6\n")
+        logs = os.path.join(self.box.root, "log")
+        state = os.path.join(self.box.root, "state")
+        self.box.store("Restart", "1")
+        self.box.start(self.server, arguments=self.profile.split(" "), LOGS_DIRECTORY=logs, STATE_DIRECTORY=state)
+        self.assertTrue(wait_for(lambda: IP_REQUEST in self.ip_requests()))
+        pid = self.box.client.pid
+        port = self.server.port
+        self.server.stop()
+
+        log = os.path.join(logs, "logTavik.TXT")
+        self.assertTrue(wait_for(lambda: os.path.exists(log) and "ohne eine Programmdatei zu ersetzen" in read_text(log),
+                                 timeout=60), self.box.messages())
+        # A fresh start says again that the server cannot be reached.
+        self.assertTrue(wait_for(lambda: self.box.messages().count("ist nicht erreichbar") >= 2, timeout=30),
+                        self.box.messages())
+        self.servers.append(DemoServerOnPort(self.box.root, port))
+        self.assertTrue(wait_for(lambda: IP_REQUEST in self.ip_requests(), timeout=30), self.box.messages())
+        self.assertIsNone(self.box.client.poll(), self.box.messages())
+        self.assertEqual(running_program(self.program), [pid])
+        self.assertEqual(command_line(pid), [self.program, "Büro", "2"])
+        self.assertEqual(read_bytes(self.program), self.original)
+        self.assertEqual(sorted(os.listdir(self.folder)), ["Tavik6", "Velmora4"])
+        self.assertEqual(os.listdir(os.path.join(state, "Updates")), [])
+        self.assertEqual(self.box.terminate(), 0)
 
     def test_without_an_updater_the_restart_is_refused_once_and_nothing_is_copied(self):
         os.remove(os.path.join(self.folder, "Velmora4"))
@@ -520,6 +554,16 @@ class Package(unittest.TestCase):
         self.assertIn('ExecStart="%s/Tavik6" "%%I"' % program_folder, unit)
         self.assertIn("Environment=TAVIK_HEADLESS=1", unit)
         self.assertIn("EnvironmentFile=-/etc/default/tavik6", unit)
+        # The service writes its log and state where systemd gives them, never
+        # its program folder, and stays well hardened (exposure at most 4 of 10).
+        self.assertIn("LogsDirectory=tavik6", unit)
+        self.assertNotIn("ReadWritePaths=" + program_folder, unit)
+        if shutil.which("systemd-analyze"):
+            instance = os.path.join(self.root, "tavik6@Test.service")
+            shutil.copy(in_target("lib/systemd/system/tavik6@.service"), instance)
+            rated = subprocess.run(["systemd-analyze", "security", "--offline=true", "--threshold=40", instance],
+                                   capture_output=True, text=True, timeout=60)
+            self.assertEqual(rated.returncode, 0, rated.stdout + rated.stderr)
         policy = read_text(in_target("usr/share/polkit-1/actions/com.kovrin.tavik6.edit-hosts.policy"))
         self.assertIn(">%s/tavik6-hosts-helper</annotate>" % program_folder, policy)
         if "tavik6-desktop" in packages:
@@ -529,7 +573,9 @@ class Package(unittest.TestCase):
             for icon in icons:
                 self.assertIn(os.path.join(prefix.lstrip("/"), "share", "icons", os.path.basename(icon)), files)
 
-        # What the running program leaves beside itself goes with the package.
+        self.installed_client_only_announces_updates(in_target(os.path.join(program_folder, "Tavik6")))
+
+        # What earlier versions left beside the program goes with the package.
         os.makedirs(in_target(os.path.join(program_folder, "Updates")))
         for leftover in ("Updates/Tavik6.part", "Tavik6.bak", "logTavik.TXT"):
             with open(in_target(os.path.join(program_folder, leftover)), "w") as out:
@@ -538,7 +584,7 @@ class Package(unittest.TestCase):
         wants = in_target("etc/systemd/system/multi-user.target.wants")
         os.makedirs(wants)
         os.symlink("/lib/systemd/system/tavik6@.service", os.path.join(wants, "tavik6@B\\xc3\\xbcro.service"))
-        os.makedirs(in_target("var/lib/tavik6"))
+        os.makedirs(in_target("var/lib/tavik6"), exist_ok=True)
         with open(in_target("var/lib/tavik6/registry.sqlite"), "w") as out:
             out.write("x")
 
@@ -550,6 +596,88 @@ class Package(unittest.TestCase):
         self.assertEqual(os.listdir(wants), [])
         self.assertFalse(os.path.exists(in_target(prefix)))
         self.assertFalse(os.path.exists(in_target("var/lib/tavik6")))
+        self.assertFalse(os.path.exists(in_target("var/log/tavik6")))
+
+    def installed_client_only_announces_updates(self, program):
+        """The installed client, offered a newer version with automatic updates
+        on, replaces nothing: it shows the update and says why in its log, which
+        lies in the user's XDG state folder, or for a service in the folders
+        systemd names (where standard error is the journal)."""
+        original = read_bytes(program)
+        folder = os.path.dirname(program)
+        served = os.path.join(self.root, "served")
+        os.makedirs(served)
+        server = DemoServer(served, [ACCOUNT + " Tavik6-6.20"], version="6.20")
+        self.addCleanup(server.stop)
+        home = os.path.join(self.root, "home")
+        os.makedirs(home)
+        # An ordinary user, as a desktop user runs it; root steps down to nobody.
+        user = {}
+        if os.geteuid() == 0:
+            os.chmod(self.root, 0o755)
+            os.chown(home, pwd.getpwnam("nobody").pw_uid, grp.getgrnam("nogroup").gr_gid)
+            user = dict(user="nobody", group="nogroup", extra_groups=[])
+        service_logs = os.path.join(self.target, "var", "log", "tavik6")
+        service_state = os.path.join(self.target, "var", "lib", "tavik6")
+        os.makedirs(service_logs)
+        os.makedirs(service_state)
+        runs = [
+            ("user", dict(HOME=home, XDG_STATE_HOME=os.path.join(home, "state"),
+                          XDG_CACHE_HOME=os.path.join(home, "cache")),
+             os.path.join(home, "state", "tavik6"), os.path.join(home, "cache", "tavik6"), user),
+            ("service", dict(HOME=home, LOGS_DIRECTORY=service_logs, STATE_DIRECTORY=service_state),
+             service_logs, service_state, {}),
+        ]
+        for name, variables, logs, updates_parent, switch in runs:
+            with self.subTest(name):
+                registry = os.path.join(home, name + ".sqlite")
+                with sqlite3.connect(registry) as db:
+                    db.execute("CREATE TABLE registry(root TEXT, key TEXT, name TEXT, type INTEGER, data BLOB)")
+                    db.executemany("INSERT INTO registry VALUES('HKLM', ?, ?, 1, ?)",
+                                   [(PRODUCT_KEY + "Tavik6", n, v.encode()) for n, v in (
+                                       ("Install", "01.12.2026"), ("User", "k1001"), ("Passwort", "geheim"),
+                                       ("Proxyserver", "1"), ("AutoUpdate", "1"))])
+                hosts = os.path.join(home, name + ".hosts")
+                with open(hosts, "w") as f:
+                    f.write("127.0.0.1 localhost\n")
+                if switch:
+                    for path in (registry, hosts):
+                        shutil.chown(path, "nobody", "nogroup")
+                stderr_path = os.path.join(home, name + ".stderr")
+                env = {k: v for k, v in os.environ.items()
+                       if k not in ("LOGS_DIRECTORY", "STATE_DIRECTORY", "JOURNAL_STREAM", "XDG_STATE_HOME",
+                                    "XDG_CACHE_HOME")}
+                env.update(variables, TAVIK_SERVICE_HOST=server.host, TAVIK_UPDATE_HOST=server.host,
+                           TAVIK_HOSTS_FILE=hosts, TAVIK_REGISTRY=registry, TAVIK_HEADLESS="1")
+                with open(stderr_path, "w") as stderr:
+                    if name == "service":
+                        status = os.fstat(stderr.fileno())
+                        env["JOURNAL_STREAM"] = "%d:%d" % (status.st_dev, status.st_ino)
+                    client = subprocess.Popen([program], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                              stderr=stderr, env=env, **switch)
+                log = os.path.join(logs, "logTavik.TXT")
+                said = "(Tavik6-6.20) ist verfügbar, wird aber nicht automatisch installiert: Tavik6 wurde mit " \
+                       "der Paketverwaltung installiert"
+                try:
+                    self.assertTrue(wait_for(lambda: os.path.exists(log) and said in read_text(log), timeout=30),
+                                    read_text(stderr_path))
+                    self.assertIsNone(client.poll(), read_text(stderr_path))
+                finally:
+                    client.send_signal(signal.SIGTERM)
+                    self.assertEqual(client.wait(timeout=30), 0, read_text(stderr_path))
+                self.assertEqual(read_bytes(program), original)
+                self.assertEqual([r for r in server.requests() if r.startswith("/update/")], [])
+                self.assertFalse(os.path.exists(os.path.join(folder, "logTavik.TXT")))
+                self.assertFalse(os.path.exists(os.path.join(folder, "Updates")))
+                self.assertEqual(os.listdir(os.path.join(updates_parent, "Updates")), [])
+                messages = read_text(stderr_path)
+                if name == "service":
+                    self.assertIn("\n<6>Tavik6: Ein neues Update", "\n" + messages)
+                    unmarked = [line for line in messages.splitlines() if not line.startswith(("<3>", "<4>", "<6>"))]
+                    self.assertEqual(unmarked, [], "every line carries its priority")
+                else:
+                    self.assertIn("\nTavik6: Ein neues Update", "\n" + messages)
+                    self.assertNotIn("<6>", messages)
 
     @unittest.skipUnless(shutil.which("lintian"), "lintian is not installed")
     def test_lintian_finds_no_error_and_no_warning(self):

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "platform/ProgramEnvironment.h"
+#include "platform/fakes/FakeProcesses.h"
 
 namespace tavik {
 
@@ -26,9 +27,30 @@ public:
         claimed.push_back(profile);
         return claim;
     }
-    // Lines written to standard error.
+    // Lines written to standard error, and how serious each was.
     mutable std::vector<std::string> errors;
-    void reportError(const std::string& text) const override { errors.push_back(text); }
+    mutable std::vector<Severity> severities;
+    void reportError(const std::string& text, Severity severity = Severity::Error) const override {
+        errors.push_back(text);
+        severities.push_back(severity);
+    }
+
+    // Where variable data goes and who looks after the program file.
+    std::filesystem::path logs;     // empty: the program folder
+    std::filesystem::path updates;  // empty: the program folder
+    ProgramInstall installKind = ProgramInstall::SelfManaged;
+    std::filesystem::path logFolder() const override { return logs.empty() ? folder : logs; }
+    std::filesystem::path updatesParent() const override { return updates.empty() ? folder : updates; }
+    ProgramInstall install() const override { return installKind; }
+    // How often a restart in place was asked for. A working one ends this
+    // process as FakeProcesses::exitNow does; else it fails.
+    int restarts = 0;
+    bool restartWorks = true;
+    bool restartInPlace() override {
+        ++restarts;
+        if (restartWorks) throw ProgramEnded{0};
+        return false;
+    }
 };
 
 }  // namespace tavik

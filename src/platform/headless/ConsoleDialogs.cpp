@@ -92,18 +92,30 @@ std::string ConsoleDialogs::forTerminal(const std::string& text) {
     return out;
 }
 
-void ConsoleDialogs::print(const std::string& text) {
+void ConsoleDialogs::print(const std::string& text, Severity severity) {
     std::string line = forTerminal(text);
     if (line.empty() || line.back() != '\n') line += '\n';
+    if (journal_) {
+        const std::string prefix = journalPrefix(severity);
+        std::string marked;
+        for (std::size_t start = 0; start < line.size();) {
+            const std::size_t end = line.find('\n', start) + 1;
+            marked += prefix + line.substr(start, end - start);
+            start = end;
+        }
+        line = marked;
+    }
     std::fputs(line.c_str(), out_);
     std::fflush(out_);
 }
 
-void ConsoleDialogs::messageBox(const std::string& text, const std::string& title, MessageIcon) {
-    print("[" + title + "] " + text);
+void ConsoleDialogs::messageBox(const std::string& text, const std::string& title, MessageIcon icon) {
+    print("[" + title + "] " + text, icon == MessageIcon::Exclamation ? Severity::Warning : Severity::Info);
 }
 
-void ConsoleDialogs::showInfo(const std::string& text) { print("[Info] " + text); }
+// The info window carries the cycle's notices, most of them about something
+// that went wrong.
+void ConsoleDialogs::showInfo(const std::string& text) { print("[Info] " + text, Severity::Warning); }
 
 std::optional<std::string> ConsoleDialogs::askQuestion(const QuestionStep& step) {
     print("[" + step.caption + "] " + step.stepText);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/Dialogs.h"
+#include "platform/JournalPriority.h"
 
 namespace tavik {
 
@@ -22,6 +23,10 @@ public:
     void showInfo(const std::string& text) override;
     std::optional<std::string> askQuestion(const QuestionStep& step) override;
     bool canAsk() const override { return interactive_; }
+    // Standard error is the journal: every line carries its priority (a
+    // message box by its icon, the info window as a warning, the wizard's
+    // questions as information).
+    void prefixForJournal(bool on) { journal_ = on; }
 
     // Message texts break lines with a carriage return; a terminal needs a
     // line feed. Texts may come from the server, so every other control
@@ -31,10 +36,11 @@ public:
     static std::string forTerminal(const std::string& text);
 
 private:
-    void print(const std::string& text);
+    void print(const std::string& text, Severity severity = Severity::Info);
 
     std::FILE* out_;
     bool interactive_;
+    bool journal_ = false;
     std::function<bool(std::string&)> readLine_;
 };
 

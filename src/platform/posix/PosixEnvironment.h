@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -6,6 +7,13 @@
 #include "platform/posix/ProfileLock.h"
 
 namespace tavik {
+
+// Where the program keeps what changes while it runs.
+struct VariableDataPlaces {
+    ProgramInstall install = ProgramInstall::SelfManaged;
+    std::filesystem::path logFolder;
+    std::filesystem::path updatesParent;
+};
 
 // The running process: its folder, its arguments and the TAVIK_* settings.
 class PosixEnvironment : public ProgramEnvironment {
@@ -17,15 +25,41 @@ public:
     std::string serviceHost() const override;
     std::string updateHost() const override;
     std::filesystem::path hostsFile() const override;
+    std::filesystem::path logFolder() const override { return places_.logFolder; }
+    std::filesystem::path updatesParent() const override { return places_.updatesParent; }
+    ProgramInstall install() const override { return places_.install; }
+    // Executes the program file anew with this process's arguments.
+    bool restartInPlace() override;
     // The lock lies beside the settings store the program uses.
     ProfileClaim claimProfile(const std::string& profile) override;
+    // With the journal's priority in front when standard error is the journal.
+    void reportError(const std::string& text, Severity severity) const override;
 
     // The argument words joined by one blank.
     static std::string joinArguments(const std::vector<std::string>& words);
 
+    // Where the log and the updates go for the program file `programFile`,
+    // run by root or not, with `variable` reading the environment:
+    // - a program in a folder this user may write that no package owns (a
+    //   build folder, a user's own install): beside the program;
+    // - otherwise, under a service manager: the folders it names in
+    //   LOGS_DIRECTORY and STATE_DIRECTORY;
+    // - otherwise root: /var/log/tavik6 and /var/lib/tavik6;
+    // - otherwise the user's XDG state folder (log) and cache folder (updates),
+    //   each with "tavik6" below it.
+    using Variable = std::function<const char*(const char*)>;
+    static VariableDataPlaces choosePlaces(const std::filesystem::path& programFile, const Variable& variable,
+                                           bool root);
+    // True when the dpkg database of the root the program lies in lists the
+    // program file as a file of the package.
+    static bool packageManaged(const std::filesystem::path& programFile);
+
 private:
+    std::filesystem::path programFile_;
     std::filesystem::path folder_;
+    std::vector<std::string> arguments_;
     std::string commandLine_;
+    VariableDataPlaces places_;
     ProfileLock profileLock_;
 };
 

@@ -7,8 +7,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/posix/JournalStream.h"
+
 namespace tavik {
 namespace {
+
+void say(const std::string& line) {
+    std::fputs(forStandardError(line + "\n", Severity::Warning).c_str(), stderr);
+}
 
 bool isExecutableFile(const std::string& path) {
     struct stat info {};
@@ -90,18 +96,17 @@ std::string XdgBrowserLookup::xdgOpen() const {
 bool BrowserLaunchingProcesses::start(const std::string& commandLine) {
     // A page without a program in front: no browser was found at start.
     if (!commandLine.empty() && commandLine.front() == ' ') {
-        std::fprintf(stderr, "Tavik6: Es wurde kein Browser gefunden; die Seite%s kann nicht geöffnet werden.\n",
-                     commandLine.c_str());
+        say("Tavik6: Es wurde kein Browser gefunden; die Seite" + commandLine + " kann nicht geöffnet werden.");
         return false;
     }
     const auto page = browser_.pageOf(commandLine);
     if (!page) return inner_.start(commandLine);
     const std::string reason = browser_.launch(*page);
     if (reason.empty()) return true;
-    std::fprintf(stderr, "Tavik6: Der Browser konnte nicht gestartet werden (%s).\n", reason.c_str());
+    say("Tavik6: Der Browser konnte nicht gestartet werden (" + reason + ").");
     const std::string xdgOpen = browser_.xdgOpen();
     if (!xdgOpen.empty() && inner_.start(xdgOpen + " " + *page)) return true;
-    std::fprintf(stderr, "Tavik6: Die Seite %s konnte nicht geöffnet werden.\n", page->c_str());
+    say("Tavik6: Die Seite " + *page + " konnte nicht geöffnet werden.");
     return false;
 }
 

@@ -38,6 +38,17 @@ TEST_F(Console, MessagesGoOutWithLineFeedsForCarriageReturns) {
     EXPECT_EQ(printed(), "[Tavik6] Zeile 1\nZeile 2\nZeile 3\n[Info] Fehler beim Laden.\n");
 }
 
+// The journal makes an entry of every line: each needs its priority, or the
+// second line of a warning would be filed as information.
+TEST_F(Console, ForTheJournalEveryLineCarriesItsPriority) {
+    auto dialogs = make(false);
+    dialogs.prefixForJournal(true);
+    dialogs.messageBox("Zeile 1\rZeile 2", "Tavik6", MessageIcon::Exclamation);
+    dialogs.showInfo("Fehler beim Laden.");
+    dialogs.messageBox("Fertig.", "Tavik6", MessageIcon::Information);
+    EXPECT_EQ(printed(), "<4>[Tavik6] Zeile 1\n<4>Zeile 2\n<4>[Info] Fehler beim Laden.\n<6>[Tavik6] Fertig.\n");
+}
+
 TEST_F(Console, ControlCharactersFromTheServerAreShownEscaped) {
     const struct {
         std::string text;
