@@ -8,6 +8,7 @@
 #include "platform/headless/NoWindows.h"
 #include "platform/headless/NullTray.h"
 #include "platform/http/BeastTransfer.h"
+#include "platform/http/TlsModule.h"
 #include "platform/posix/LogindSession.h"
 #include "platform/posix/PkexecHostsEdit.h"
 #include "platform/posix/PosixEnvironment.h"
@@ -45,7 +46,7 @@ int runHeadless(int argc, char** argv, double timeScale) {
     SqliteRegistry registry(SqliteRegistry::defaultPath());
     PosixHostsFileStore hostsStore;
     PosixEventLoop loop(timeScale);
-    BeastTransfer transfer(loop, scaledTimeouts(timeScale));
+    BeastTransfer transfer(loop, scaledTimeouts(timeScale), environment.programFolder() / kTlsModuleFile);
     SystemClock clock;
     ConsoleDialogs dialogs = ConsoleDialogs::forThisProcess();
     NullTray tray;
