@@ -4,7 +4,7 @@
 # /opt/tavik6) and the files the system looks for in their usual places:
 #
 #   <prefix>/bin/              the program folder: Tavik6, Velmora4, AppToService,
-#                              tavik6-demo-server, and libtavik6-desktop.so and
+#                              libtavik6-tls.so, tavik6-demo-server, and libtavik6-desktop.so and
 #                              tavik6-browser where they are built
 #   <prefix>/share/icons/      the program's pictures
 #   TAVIK_SYSTEMD_UNIT_DIR     tavik6@.service, the headless client per profile
@@ -39,6 +39,8 @@ set(TAVIK_POLKIT_DIR "/usr/share/polkit-1/actions" CACHE PATH "Where the polkit 
 # The program finds its companions beside itself, so they share one folder.
 set(tavik_program_folder bin)
 install(TARGETS Tavik6 Velmora4 AppToService tavik6-hosts-helper RUNTIME DESTINATION ${tavik_program_folder} COMPONENT tavik6)
+# The TLS module goes with the client; only an https address loads it.
+install(TARGETS tavik6-tls LIBRARY DESTINATION ${tavik_program_folder} COMPONENT tavik6)
 install(TARGETS tavik6-demo-server RUNTIME DESTINATION ${tavik_program_folder} COMPONENT demo)
 foreach(optional_target tavik6-desktop tavik6-browser)
   if(TARGET ${optional_target})

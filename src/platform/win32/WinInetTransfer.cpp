@@ -157,8 +157,12 @@ bool WinInetTransfer::runExchange(const std::shared_ptr<Exchange>& exchange) {
                 constexpr DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                                         INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_AUTO_REDIRECT |
                                         INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH;
+                // https goes through TLS with Windows' own checks of the
+                // certificate and its name; no flag relaxes them, and an https
+                // address never goes out as plain HTTP.
+                const DWORD secure = x.url.secure ? INTERNET_FLAG_SECURE : 0;
                 x.request = HttpOpenRequestW(x.connection, L"GET", toWide(x.url.target).c_str(), nullptr, nullptr,
-                                             nullptr, flags, 0);
+                                             nullptr, flags | secure, 0);
                 if (!x.request) return false;
                 const HINTERNET request = x.request;
                 // The time-outs belong on the request handle.
