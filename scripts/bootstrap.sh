@@ -14,6 +14,7 @@ demo_packages=(
   libsqlite3-dev sqlite3
   libcpp-httplib-dev
   libboost-dev  # Boost.Beast and Boost.Asio, header-only, for the transfer
+  libssl-dev openssl  # the TLS module for https; the tests make their certificates with openssl
   python3 procps
 )
 
