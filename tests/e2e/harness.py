@@ -88,12 +88,12 @@ class DemoServer:
         self.process = subprocess.Popen(command, stdout=self.log, stderr=subprocess.STDOUT)
         wait_for(lambda: os.path.exists(port_file) and read_text(port_file).strip(), timeout=10)
         self.port = int(read_text(port_file).strip())
-        # What TAVIK_SERVICE_HOST names, and where the test itself asks.
+        # What TAVIK_SERVICE_HOST names: https:// in front for HTTPS.
         self.host = ("https://" if tls else "") + "127.0.0.1:%d" % self.port
-        self.base = ("https://" if tls else "http://") + "127.0.0.1:%d" % self.port
 
     def get(self, target):
-        with urllib.request.urlopen(self.base + target, timeout=10, context=self.context) as reply:
+        base = self.host if self.host.startswith("https://") else "http://" + self.host
+        with urllib.request.urlopen(base + target, timeout=10, context=getattr(self, "context", None)) as reply:
             return reply.read().decode("utf-8", "replace")
 
     def set(self, user, **fields):
