@@ -106,14 +106,17 @@ class Https(unittest.TestCase):
                 host = server.host if tls else "https://" + server.host
                 before = len(self.box.messages()) if os.path.exists(self.box.stderr_path) else 0
                 self.box.start(server if tls else _Address(host), trust=trust)
-                self.assertTrue(wait_for(lambda: UNREACHABLE in self.box.messages()[before:]),
-                                self.box.messages())
-                said = self.box.messages()[before:]
-                self.assertIn("(%s)" % host, said)
-                if reason:
-                    self.assertIn(reason, said)
-                self.assertIn("(%s) %s" % (host, UNREACHABLE), read_text(log))
-                self.assertEqual(self.box.terminate(), 0)
+                try:
+                    self.assertTrue(wait_for(lambda: UNREACHABLE in self.box.messages()[before:]),
+                                    self.box.messages())
+                    said = self.box.messages()[before:]
+                    self.assertIn("(%s)" % host, said)
+                    if reason:
+                        self.assertIn(reason, said)
+                    self.assertIn("(%s) %s" % (host, UNREACHABLE), read_text(log))
+                finally:
+                    # The next case starts a client of its own.
+                    self.assertEqual(self.box.terminate(), 0)
                 self.assertEqual(client_requests(server), [])
                 self.assertNotIn("firma-server", self.box.hosts_text())
 
