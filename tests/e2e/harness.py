@@ -49,7 +49,7 @@ class TestAuthority:
     def _openssl(self, *arguments):
         subprocess.run(["openssl", *arguments], check=True, capture_output=True)
 
-    def issue(self, name, alt_names=("IP:127.0.0.1", "IP:::1", "DNS:localhost")):
+    def server_certificate(self, name, alt_names=("IP:127.0.0.1", "IP:::1", "DNS:localhost")):
         """A server certificate and its key, signed by this authority."""
         cert = os.path.join(self.folder, "%s-%s.pem" % (self.name, name))
         key = os.path.join(self.folder, "%s-%s.key" % (self.name, name))

@@ -230,7 +230,7 @@ class HostileServersOverTls(HostileCase):
     def setUp(self):
         super().setUp()
         authority = TestAuthority(self.box.root)
-        self.tls = authority.issue("hostile")
+        self.tls = authority.server_certificate("hostile")
         self.trust = authority.cert
 
     test_a_slow_trickle_ends_at_the_total_deadline = HostileServers.test_a_slow_trickle_ends_at_the_total_deadline

@@ -70,7 +70,7 @@ class Https(unittest.TestCase):
         return server
 
     def test_main_road_over_https(self):
-        cert, key = self.authority.issue("service")
+        cert, key = self.authority.server_certificate("service")
         server = self.server((cert, key, self.authority.cert))
         self.box.start(server, trust=self.authority.cert)
         self.assertTrue(wait_for(lambda: "firma-server" in self.box.hosts_text()), self.box.messages())
@@ -86,10 +86,10 @@ class Https(unittest.TestCase):
         """Each case: the client reports the server unreachable (standard
         error and log), says why where a certificate was refused, writes no
         line, and no request of its reaches the server."""
-        right_cert, right_key = self.authority.issue("service")
-        other_cert, other_key = self.authority.issue("other", alt_names=("DNS:other.example",))
+        right_cert, right_key = self.authority.server_certificate("service")
+        other_cert, other_key = self.authority.server_certificate("other", alt_names=("DNS:other.example",))
         stranger = TestAuthority(self.box.root, "stranger")
-        strange_cert, strange_key = stranger.issue("service")
+        strange_cert, strange_key = stranger.server_certificate("service")
         cases = [
             ("name does not match", (other_cert, other_key, self.authority.cert), self.authority.cert,
              "nicht auf diesen Namen ausgestellt"),

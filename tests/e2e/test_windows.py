@@ -135,7 +135,7 @@ class WindowsHttps(WindowsSandbox):
 
     def make_server(self):
         self.authority = TestAuthority(self.root)
-        cert, key = self.authority.issue("service")
+        cert, key = self.authority.server_certificate("service")
         server = DemoServer(self.root, [ACCOUNT], tls=(cert, key, self.authority.cert))
         # By name: Wine's check of the certificate's name matches host names
         # only, not the IP addresses a certificate lists.
