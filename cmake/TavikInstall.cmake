@@ -4,7 +4,7 @@
 # /opt/tavik6) and the files the system looks for in their usual places:
 #
 #   <prefix>/bin/              the program folder: Tavik6, Velmora4, AppToService,
-#                              libtavik6-verify.so, tavik6-demo-server, and libtavik6-desktop.so and
+#                              libtavik6-verify.so, libtavik6-tls.so, tavik6-demo-server, and libtavik6-desktop.so and
 #                              tavik6-browser where they are built
 #   <prefix>/share/icons/      the program's pictures
 #   TAVIK_SYSTEMD_UNIT_DIR     tavik6@.service, the headless client per profile

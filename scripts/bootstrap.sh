@@ -14,7 +14,7 @@ demo_packages=(
   libsqlite3-dev sqlite3
   libcpp-httplib-dev
   libboost-dev  # Boost.Beast and Boost.Asio, header-only, for the transfer
-  libssl-dev openssl  # libcrypto for the update signatures; the build's throw-away key pair
+  libssl-dev openssl  # libcrypto for update signatures and the TLS module; openssl makes the build's key pair and the tests' certificates
   python3 procps
 )
 

@@ -8,6 +8,7 @@
 #include "platform/headless/NoWindows.h"
 #include "platform/headless/NullTray.h"
 #include "platform/http/BeastTransfer.h"
+#include "platform/http/TlsModule.h"
 #include "platform/posix/JournalStream.h"
 #include "platform/posix/LogindSession.h"
 #include "platform/posix/ModuleSignatureCheck.h"
@@ -48,7 +49,7 @@ int runHeadless(int argc, char** argv, double timeScale) {
     SqliteRegistry registry(SqliteRegistry::defaultPath());
     PosixHostsFileStore hostsStore;
     PosixEventLoop loop(timeScale);
-    BeastTransfer transfer(loop, scaledTimeouts(timeScale));
+    BeastTransfer transfer(loop, scaledTimeouts(timeScale), environment.programFolder() / kTlsModuleFile);
     SystemClock clock;
     ConsoleDialogs dialogs = ConsoleDialogs::forThisProcess();
     dialogs.prefixForJournal(standardErrorIsJournal());

@@ -7,18 +7,32 @@
 namespace tavik {
 namespace {
 
-// The host as configured, without an "http://" in front and "/" behind,
-// which users often write and which would otherwise end up in the address twice.
+constexpr std::string_view kPlainScheme = "http://";
+constexpr std::string_view kSecureScheme = "https://";
+
+// True when the configured host asks for TLS: "https://" in front.
+bool wantsTls(const std::string& configured) {
+    return toLowerText(configured.substr(0, kSecureScheme.size())) == kSecureScheme;
+}
+
+// The host as configured, without an "http://" or "https://" in front and
+// "/" behind, which users often write and which would otherwise end up in the
+// address twice.
 std::string bareHost(const std::string& configured) {
     std::string host = configured;
-    constexpr std::string_view kScheme = "http://";
-    if (toLowerText(host.substr(0, kScheme.size())) == kScheme) host.erase(0, kScheme.size());
+    if (wantsTls(host))
+        host.erase(0, kSecureScheme.size());
+    else if (toLowerText(host.substr(0, kPlainScheme.size())) == kPlainScheme)
+        host.erase(0, kPlainScheme.size());
     while (!host.empty() && host.back() == '/') host.pop_back();
     return host;
 }
 
+// The address on the configured host with the scheme it was written with:
+// https only when asked for, plain http otherwise, as the service has always
+// been reached.
 std::string httpUrl(const std::string& host, const std::string& pathAndQuery) {
-    return "http://" + bareHost(host) + pathAndQuery;
+    return std::string(wantsTls(host) ? kSecureScheme : kPlainScheme) + bareHost(host) + pathAndQuery;
 }
 
 }  // namespace

@@ -19,8 +19,9 @@ std::string signUpPageUrl(const std::string& serviceHost);
 std::string testPageUrl(const std::string& serviceHost, const std::string& user);
 std::string downloadPageUrl(const std::string& serviceHost);
 // True when a configured web server can be asked: host or host:port, an
-// IPv6 address in brackets, optionally written with "http://" in front and a
-// "/" behind, which the addresses above leave out.
+// IPv6 address in brackets, optionally written with "http://" or "https://"
+// in front and a "/" behind. The addresses above use https only when the host
+// is written with "https://"; they never carry the "/".
 bool isUsableHost(const std::string& configured);
 
 // A file and the update page on the update web server.

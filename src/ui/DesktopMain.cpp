@@ -11,6 +11,7 @@
 
 #include "core/Startform.h"
 #include "platform/http/BeastTransfer.h"
+#include "platform/http/TlsModule.h"
 #include "platform/posix/JournalStream.h"
 #include "platform/posix/LogindSession.h"
 #include "platform/posix/PkexecHostsEdit.h"
@@ -89,7 +90,7 @@ int runDesktop(int argc, char** argv) {
     SqliteRegistry registry(SqliteRegistry::defaultPath());
     PosixHostsFileStore hostsStore;
     QtEventLoop loop;
-    BeastTransfer transfer(loop);
+    BeastTransfer transfer(loop, {}, environment.programFolder() / kTlsModuleFile);
     SystemClock clock;
     PosixProcesses posixProcesses;
     SysfsDialUp dialUp;

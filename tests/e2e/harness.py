@@ -5,6 +5,7 @@ import os
 import shutil
 import signal
 import sqlite3
+import ssl
 import subprocess
 import tempfile
 import time
@@ -74,8 +75,40 @@ class PrivateLogind:
             process.wait(timeout=10)
 
 
+class TestAuthority:
+    """A certificate authority made with the openssl command for one test, in
+    a temporary folder that goes with it; its key never leaves that folder."""
+
+    def __init__(self, folder, name="ca"):
+        self.folder = folder
+        self.name = name
+        self.cert = os.path.join(folder, name + ".pem")
+        self.key = os.path.join(folder, name + ".key")
+        self._openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", self.key, "-out", self.cert,
+                      "-days", "2", "-subj", "/CN=Tavik6 Test Authority " + name,
+                      "-addext", "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign")
+
+    def _openssl(self, *arguments):
+        subprocess.run(["openssl", *arguments], check=True, capture_output=True)
+
+    def server_certificate(self, name, alt_names=("IP:127.0.0.1", "IP:::1", "DNS:localhost")):
+        """A server certificate and its key, signed by this authority."""
+        cert = os.path.join(self.folder, "%s-%s.pem" % (self.name, name))
+        key = os.path.join(self.folder, "%s-%s.key" % (self.name, name))
+        request = os.path.join(self.folder, "%s-%s.csr" % (self.name, name))
+        extensions = os.path.join(self.folder, "%s-%s.ext" % (self.name, name))
+        with open(extensions, "w") as f:
+            f.write("subjectAltName=%s\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n"
+                    % ",".join(alt_names))
+        self._openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", request, "-subj", "/CN=" + name)
+        self._openssl("x509", "-req", "-in", request, "-CA", self.cert, "-CAkey", self.key, "-CAcreateserial",
+                      "-out", cert, "-days", "2", "-extfile", extensions)
+        return cert, key
+
+
 class DemoServer:
-    def __init__(self, folder, accounts, version="6.10", updates=None):
+    def __init__(self, folder, accounts, version="6.10", updates=None, tls=None):
+        """tls: (certificate, key, authority file) to answer over HTTPS only."""
         self.folder = folder
         accounts_file = os.path.join(folder, "accounts.txt")
         with open(accounts_file, "w", encoding="utf-8") as f:
@@ -85,16 +118,24 @@ class DemoServer:
         os.makedirs(self.updates, exist_ok=True)
         port_file = os.path.join(folder, "port")
         self.log = open(os.path.join(folder, "demo-server.log"), "w")
-        self.process = subprocess.Popen(
-            [os.path.join(BIN_DIR, "tavik6-demo-server"), "--port", "0", "--port-file", port_file,
-             "--accounts", accounts_file, "--updates", self.updates, "--version", version],
-            stdout=self.log, stderr=subprocess.STDOUT)
+        command = [os.path.join(BIN_DIR, "tavik6-demo-server"), "--port", "0", "--port-file", port_file,
+                   "--accounts", accounts_file, "--updates", self.updates, "--version", version]
+        self.context = None
+        if tls:
+            command += ["--cert", tls[0], "--key", tls[1]]
+            # The test's own questions must also reach a server whose name
+            # is wrong on purpose.
+            self.context = ssl.create_default_context(cafile=tls[2])
+            self.context.check_hostname = False
+        self.process = subprocess.Popen(command, stdout=self.log, stderr=subprocess.STDOUT)
         wait_for(lambda: os.path.exists(port_file) and read_text(port_file).strip(), timeout=10)
         self.port = int(read_text(port_file).strip())
-        self.host = "127.0.0.1:%d" % self.port
+        # What TAVIK_SERVICE_HOST names: https:// in front for HTTPS.
+        self.host = ("https://" if tls else "") + "127.0.0.1:%d" % self.port
 
     def get(self, target):
-        with urllib.request.urlopen("http://%s%s" % (self.host, target), timeout=10) as reply:
+        base = self.host if self.host.startswith("https://") else "http://" + self.host
+        with urllib.request.urlopen(base + target, timeout=10, context=getattr(self, "context", None)) as reply:
             return reply.read().decode("utf-8", "replace")
 
     def set(self, user, **fields):
@@ -130,6 +171,11 @@ class Sandbox:
         program = os.path.join(TEST_BIN_DIR, "tavik6-fastcycle") if fast_cycle else os.path.join(BIN_DIR, "Tavik6")
         shutil.copy2(program, os.path.join(self.program_folder, "Tavik6"))
         shutil.copy2(os.path.join(BIN_DIR, VERIFY_MODULE), os.path.join(self.program_folder, VERIFY_MODULE))
+        # The TLS module lies beside the program as in an install; only an
+        # https address loads it.
+        tls_module = os.path.join(BIN_DIR, "libtavik6-tls.so")
+        if os.path.exists(tls_module):
+            shutil.copy2(tls_module, self.program_folder)
         self.hosts = os.path.join(self.root, "etc", "hosts")
         os.makedirs(os.path.dirname(self.hosts))
         with open(self.hosts, "w") as f:
@@ -168,9 +214,15 @@ class Sandbox:
             self.store(name, value)
 
     # -- the client
-    def start(self, server, arguments=(), environment=None, **variables):
+    def start(self, server, arguments=(), trust=None, environment=None, **variables):
+        """trust: the only authority file OpenSSL trusts (SSL_CERT_FILE), or
+        None for the system's trust store."""
         env = dict(os.environ, TAVIK_SERVICE_HOST=server.host, TAVIK_UPDATE_HOST=server.host,
                    TAVIK_HOSTS_FILE=self.hosts, TAVIK_REGISTRY=self.registry, TAVIK_HEADLESS="1")
+        for name in ("SSL_CERT_FILE", "SSL_CERT_DIR"):
+            env.pop(name, None)
+        if trust:
+            env["SSL_CERT_FILE"] = trust
         env.update(environment or {})
         env.update(variables)
         if self.client:

@@ -523,6 +523,7 @@ class Package(unittest.TestCase):
         # brings Qt and the client it belongs to.
         client = self.fields(packages["tavik6"], "Depends", "Recommends", "Maintainer")
         self.assertIn("libsqlite3-0", client)
+        self.assertIn("libssl3", client)  # through the TLS module, loaded for https only
         self.assertNotRegex(client, r"(?i)qt|libgl|libx11")
         self.assertIn("Maintainer: Tavik6 developers <", client)
         if "tavik6-desktop" in packages:
@@ -539,7 +540,7 @@ class Package(unittest.TestCase):
                 self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         files = self.installed_files()
         for name in ("Tavik6", "Velmora4", "AppToService", "tavik6-demo-server", "tavik6-hosts-helper",
-                     "libtavik6-verify.so"):
+                     "libtavik6-verify.so", "libtavik6-tls.so"):
             path = in_target(os.path.join(program_folder, name))
             self.assertTrue(os.path.isfile(path), files)
             if name in ("Velmora4", "AppToService", "tavik6-hosts-helper"):

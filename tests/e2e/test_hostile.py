@@ -12,7 +12,7 @@ import sys
 import tempfile
 import unittest
 
-from harness import INITIAL_HOSTS, TEST_BIN_DIR, DemoServer, Sandbox, read_text, wait_for
+from harness import INITIAL_HOSTS, TEST_BIN_DIR, DemoServer, Sandbox, TestAuthority, read_text, wait_for
 
 HOSTILE_SERVER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "robustness", "hostile_server.py")
 RESOLVERS_AGREE = os.path.join(TEST_BIN_DIR, "resolvers_agree")
@@ -44,16 +44,18 @@ def status_kb(pid, field):
 class HostileServer:
     """hostile_server.py on loopback; it stops by itself after `lifetime` seconds."""
 
-    def __init__(self, folder, script, lifetime=60, hold_accept=0):
+    def __init__(self, folder, script, lifetime=60, hold_accept=0, tls=None):
+        """tls: (certificate, key) to speak TLS on every connection."""
         self.log_path = os.path.join(folder, "hostile.log")
         port_file = os.path.join(folder, "hostile.port")
         self.errors = open(os.path.join(folder, "hostile.stderr"), "w")
         self.process = subprocess.Popen(
             [sys.executable, HOSTILE_SERVER, "--port-file", port_file, "--log", self.log_path,
-             "--script", ",".join(script), "--lifetime", str(lifetime), "--hold-accept", str(hold_accept)],
+             "--script", ",".join(script), "--lifetime", str(lifetime), "--hold-accept", str(hold_accept)]
+            + (["--cert", tls[0], "--key", tls[1]] if tls else []),
             stdout=subprocess.DEVNULL, stderr=self.errors)
         wait_for(lambda: os.path.exists(port_file), timeout=10)
-        self.host = "127.0.0.1:%d" % int(read_text(port_file))
+        self.host = ("https://" if tls else "") + "127.0.0.1:%d" % int(read_text(port_file))
 
     def entries(self):
         if not os.path.exists(self.log_path):
@@ -89,6 +91,9 @@ class ResolverMixin:
 
 
 class HostileCase(ResolverMixin, unittest.TestCase):
+    tls = None  # (certificate, key) of a server that speaks TLS
+    trust = None  # the authority the client trusts then
+
     def setUp(self):
         self.box = Sandbox(fast_cycle=True)
         self.box.install("K1001", "geheim")
@@ -102,8 +107,8 @@ class HostileCase(ResolverMixin, unittest.TestCase):
     def run_script(self, script, connections, **server_options):
         """Runs the client against the script until the server has seen
         `connections` connections end, so the cycle went on after each kind."""
-        self.server = HostileServer(self.box.root, script, **server_options)
-        self.box.start(self.server)
+        self.server = HostileServer(self.box.root, script, tls=self.tls, **server_options)
+        self.box.start(self.server, trust=self.trust)
         reached = wait_for(lambda: len(self.server.connections()) >= connections, timeout=60)
         self.assertTrue(reached, "the client stopped asking: %r\n%s" % (self.server.connections(),
                                                                          self.box.messages()))
@@ -216,6 +221,23 @@ class HostileServers(HostileCase):
         for target in targets[6:]:
             self.assertTrue(target.startswith(readip), targets)
         self.check_client(line_expected=True)
+
+
+class HostileServersOverTls(HostileCase):
+    """A few of the same servers behind TLS: the caps and time limits hold
+    inside TLS as they do on plain HTTP."""
+
+    def setUp(self):
+        super().setUp()
+        authority = TestAuthority(self.box.root)
+        self.tls = authority.server_certificate("hostile")
+        self.trust = authority.cert
+
+    test_a_slow_trickle_ends_at_the_total_deadline = HostileServers.test_a_slow_trickle_ends_at_the_total_deadline
+    test_a_server_that_accepts_and_never_answers = HostileServers.test_a_server_that_accepts_and_never_answers
+    test_gigabytes_end_at_the_body_cap = HostileServers.test_gigabytes_end_at_the_body_cap
+    test_redirects_are_followed_on_the_own_host_only_and_five_times_at_most = \
+        HostileServers.test_redirects_are_followed_on_the_own_host_only_and_five_times_at_most
 
 
 class NobodySandbox(Sandbox):

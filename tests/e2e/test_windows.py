@@ -2,20 +2,23 @@
 in a hosts file with CR LF ends, every other line kept, removed at exit.
 TAVIK_BIN_DIR names the Linux programs (the demo server), TAVIK_WINDOWS_BIN_DIR
 the Windows ones; TAVIK_WINE the Wine loader, WINEPREFIX its prefix."""
+import hashlib
 import os
 import shutil
 import signal
+import ssl
 import subprocess
 import tempfile
 import unittest
 import uuid
 
-from harness import DemoServer, wait_for
+from harness import DemoServer, TestAuthority, read_text, wait_for
 
 WINE = os.environ.get("TAVIK_WINE", "/usr/lib/wine/wine64")
 WINDOWS_BIN_DIR = os.environ.get("TAVIK_WINDOWS_BIN_DIR", "")
 ACCOUNT = "k1001 geheim Firma firma-server 10.0.0.7 50"
 INITIAL_HOSTS = b"127.0.0.1 localhost\r\n::1 localhost\n\n# keep me\r\n"
+ROOT_STORE = "HKCU\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates"
 LINE = b"10.0.0.7    firma-server       # Verbindung von Tavik zum Firmenserver\r\n"
 
 
@@ -40,7 +43,7 @@ class WindowsSandbox(unittest.TestCase):
         self.hosts = os.path.join(self.root, "hosts")
         with open(self.hosts, "wb") as f:
             f.write(INITIAL_HOSTS)
-        self.server = DemoServer(self.root, [ACCOUNT])
+        self.server = self.make_server()
         # A profile of its own in the prefix's registry, so runs never meet.
         self.profile = "e2e-" + uuid.uuid4().hex[:8]
         key = "HKLM\\Software\\Kovrin\\Tavik6\\" + self.profile
@@ -62,6 +65,9 @@ class WindowsSandbox(unittest.TestCase):
         return subprocess.run([WINE, os.path.join(self.program_folder, "Tavik6.exe"), *words],
                               cwd=self.program_folder, stdin=subprocess.DEVNULL, capture_output=True,
                               encoding="utf-8", timeout=120)
+
+    def make_server(self):
+        return DemoServer(self.root, [ACCOUNT])
 
     def read_hosts(self):
         with open(self.hosts, "rb") as f:
@@ -148,6 +154,55 @@ class WindowsService(WindowsSandbox):
         self.assertEqual(removed.returncode, 0, removed.stderr)
         self.assertIn("Dienst entfernt: Tavik6", removed.stdout)
         self.assertNotEqual(wine("sc", "query", "Tavik6").returncode, 0)
+
+
+class WindowsHttps(WindowsSandbox):
+    """Over https WinINet checks the certificate against the prefix's trust
+    store: an authority put in there is trusted, any other is refused before
+    a request goes out."""
+
+    def make_server(self):
+        self.authority = TestAuthority(self.root)
+        cert, key = self.authority.server_certificate("service")
+        server = DemoServer(self.root, [ACCOUNT], tls=(cert, key, self.authority.cert))
+        # By name: Wine's check of the certificate's name matches host names
+        # only, not the IP addresses a certificate lists.
+        server.host = server.host.replace("127.0.0.1", "localhost")
+        return server
+
+    def trust(self, authority):
+        """Puts the authority into the prefix's root store for this test."""
+        tool = os.path.join(WINDOWS_BIN_DIR, "..", "tests", "root_certificate.exe")
+        self.assertEqual(wine(tool, "add", windows_path(authority)).returncode, 0)
+        thumbprint = hashlib.sha1(ssl.PEM_cert_to_DER_cert(read_text(authority))).hexdigest().upper()
+        self.addCleanup(wine, "reg", "delete", ROOT_STORE + "\\" + thumbprint, "/f")
+
+    def run_client(self):
+        self.stderr_path = os.path.join(self.root, "client.stderr")
+        self.stderr = open(self.stderr_path, "w")
+        self.addCleanup(self.stderr.close)
+        env = dict(os.environ, TAVIK_SERVICE_HOST=self.server.host, TAVIK_HOSTS_FILE=windows_path(self.hosts))
+        self.client = subprocess.Popen([WINE, os.path.join(self.program_folder, "Tavik6.exe"), self.profile],
+                                       cwd=self.program_folder, env=env, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=self.stderr)
+
+    def stop_client(self):
+        self.client.send_signal(signal.SIGINT)
+        self.client.wait(timeout=60)
+
+    def test_trusted_authority_gives_the_line(self):
+        self.trust(self.authority.cert)
+        self.run_client()
+        self.assertTrue(wait_for(lambda: LINE in self.read_hosts(), timeout=60), read_text(self.stderr_path))
+        self.stop_client()
+        self.assertIn("/cgi-bin/server/offline.cgi?k1001", self.server.requests())
+
+    def test_unknown_authority_is_refused(self):
+        self.run_client()
+        self.assertTrue(wait_for(lambda: "ist nicht erreichbar" in read_text(self.stderr_path), timeout=60))
+        self.stop_client()
+        self.assertEqual([r for r in self.server.requests() if not r.startswith("/demo/")], [])
+        self.assertNotIn(LINE, self.read_hosts())
 
 
 if __name__ == "__main__":

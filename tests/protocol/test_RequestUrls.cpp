@@ -26,16 +26,30 @@ TEST(RequestUrls, SettingsAndTestPagesKeepTheCase) {
     EXPECT_EQ(testPageUrl("h", "KD4711"), "http://h/cgi-bin/server/server.cgi?KD4711");
 }
 
-// Hosts as users write them into TAVIK_SERVICE_HOST: a scheme and a slash
-// are left out of the address, anything else that cannot be a host is refused.
+// Hosts as users write them into TAVIK_SERVICE_HOST: "https://" in front
+// keeps the address on https, "http://" and none give plain http; a slash
+// behind is left out; anything else that cannot be a host is refused.
 TEST(RequestUrls, ConfiguredHostsAsUsersWriteThem) {
-    for (const char* host : {"dyn.example", "127.0.0.1:8080", "http://127.0.0.1:8080", "HTTP://h/", "[::1]:80",
-                             "my_host.lan"}) {
-        EXPECT_TRUE(isUsableHost(host)) << host;
-        EXPECT_EQ(offlineNoticeUrl(host, "k").find("http://", 1), std::string::npos) << host;
-        EXPECT_EQ(offlineNoticeUrl(host, "k").find("//cgi"), std::string::npos) << host;
+    struct Case {
+        const char* host;
+        const char* offlineNotice;
+    };
+    const Case usable[] = {
+        {"dyn.example", "http://dyn.example/cgi-bin/server/offline.cgi?k"},
+        {"127.0.0.1:8080", "http://127.0.0.1:8080/cgi-bin/server/offline.cgi?k"},
+        {"http://127.0.0.1:8080", "http://127.0.0.1:8080/cgi-bin/server/offline.cgi?k"},
+        {"HTTP://h/", "http://h/cgi-bin/server/offline.cgi?k"},
+        {"[::1]:80", "http://[::1]:80/cgi-bin/server/offline.cgi?k"},
+        {"my_host.lan", "http://my_host.lan/cgi-bin/server/offline.cgi?k"},
+        {"https://h", "https://h/cgi-bin/server/offline.cgi?k"},
+        {"HTTPS://h:8443/", "https://h:8443/cgi-bin/server/offline.cgi?k"},
+    };
+    for (const auto& c : usable) {
+        EXPECT_TRUE(isUsableHost(c.host)) << c.host;
+        EXPECT_EQ(offlineNoticeUrl(c.host, "K"), c.offlineNotice) << c.host;
     }
-    for (const char* host : {"", "http://", "https://h", "ftp://h", "h/path", "h name", ":8080", "h?x"})
+    EXPECT_EQ(updateFileUrl("https://u:8443", "T.zip"), "https://u:8443/update/T.zip");
+    for (const char* host : {"", "http://", "https://", "ftp://h", "h/path", "h name", ":8080", "h?x", "https//h"})
         EXPECT_FALSE(isUsableHost(host)) << host;
 }
 

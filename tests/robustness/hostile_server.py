@@ -3,12 +3,16 @@
 
     hostile_server.py --port-file FILE --log FILE --script B1,B2,... [--lifetime S]
                       [--max-connections N] [--hold-accept S] [--trickle-interval S]
+                      [--cert FILE --key FILE]
 
 Listens on 127.0.0.1 (a free port, written to --port-file once it listens).
 Connection number n (from 0) gets behaviour B[n % len(B)]. Each connection
 adds one JSON line to --log when it ends: its number, behaviour, request
 target, bytes sent, how it ended and how long it lasted. The server stops by
 itself after --lifetime seconds or --max-connections connections.
+
+--cert and --key (PEM) put every connection through a TLS handshake first;
+the behaviour then runs inside TLS.
 
 --hold-accept S keeps the listening socket's queue full for the first S
 seconds, so that connection attempts are not even accepted.
@@ -38,6 +42,7 @@ import os
 import random
 import select
 import socket
+import ssl
 import sys
 import threading
 import time
@@ -192,6 +197,12 @@ class Connection:
         started = time.monotonic()
         ended = "done"
         try:
+            if self.options.tls:
+                self.sock.settimeout(5)
+                try:
+                    self.sock = self.options.tls.wrap_socket(self.sock, server_side=True)
+                except OSError:  # the client refused the certificate or hung up
+                    raise ClientGone()
             if self.behaviour != "silent":
                 self.read_request()
             getattr(self, self.behaviour)()
@@ -290,7 +301,13 @@ def main():
     parser.add_argument("--max-connections", type=int, default=500)
     parser.add_argument("--hold-accept", type=float, default=0)
     parser.add_argument("--trickle-interval", type=float, default=0.1)
+    parser.add_argument("--cert")
+    parser.add_argument("--key")
     options = parser.parse_args()
+    options.tls = None
+    if options.cert:
+        options.tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        options.tls.load_cert_chain(options.cert, options.key)
     for behaviour in options.script.split(","):
         if behaviour not in BEHAVIOURS:
             parser.error("unknown behaviour " + behaviour)

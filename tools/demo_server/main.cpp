@@ -1,11 +1,12 @@
 // tavik6-demo-server: the service's web server, for the demo and the end-to-end tests.
 //
 //   tavik6-demo-server [--port N] [--bind ADDR] [--accounts FILE] [--updates DIR]
-//                      [--version X] [--port-file FILE]
+//                      [--version X] [--port-file FILE] [--cert FILE --key FILE]
 //
 // --port 0 (the default) takes any free port; --bind defaults to 127.0.0.1; --version is
 // the newest program version announced (6.10); --port-file receives the bound port and a
-// newline once the server listens. Prints "tavik6-demo-server listening on ADDR:PORT",
+// newline once the server listens; --cert and --key (PEM files, given together) make it
+// answer over HTTPS only. Prints "tavik6-demo-server listening on ADDR:PORT",
 // then one line per request. Ends on SIGTERM or SIGINT.
 //
 // Accounts file: "customer password class server-name server-ip status [update-file]"
@@ -48,6 +49,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -66,11 +68,13 @@ struct Options {
     std::string updatesDir;
     std::string version = "6.10";
     std::string portFile;
+    std::string certFile;  // with keyFile: HTTPS instead of plain HTTP
+    std::string keyFile;
 };
 
 constexpr const char* kUsage =
     "usage: tavik6-demo-server [--port N] [--bind ADDR] [--accounts FILE] [--updates DIR]\n"
-    "                          [--version X] [--port-file FILE]\n";
+    "                          [--version X] [--port-file FILE] [--cert FILE --key FILE]\n";
 
 std::optional<Options> parseOptions(int argc, char** argv) {
     Options options;
@@ -97,10 +101,15 @@ std::optional<Options> parseOptions(int argc, char** argv) {
             options.version = value;
         } else if (name == "--port-file") {
             options.portFile = value;
+        } else if (name == "--cert") {
+            options.certFile = value;
+        } else if (name == "--key") {
+            options.keyFile = value;
         } else {
             return std::nullopt;
         }
     }
+    if (options.certFile.empty() != options.keyFile.empty()) return std::nullopt;
     return options;
 }
 
@@ -160,7 +169,22 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGINT);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    httplib::Server server;
+    // With a certificate the server speaks HTTPS only, so a client that
+    // falls back to plain HTTP gets nothing from it.
+    const bool https = !options->certFile.empty();
+    std::unique_ptr<httplib::Server> serverObject;
+    if (https) {
+        auto secure = std::make_unique<httplib::SSLServer>(options->certFile.c_str(), options->keyFile.c_str());
+        if (!secure->is_valid()) {
+            std::cerr << "tavik6-demo-server: cannot use certificate " << options->certFile << " with key "
+                      << options->keyFile << "\n";
+            return 2;
+        }
+        serverObject = std::move(secure);
+    } else {
+        serverObject = std::make_unique<httplib::Server>();
+    }
+    httplib::Server& server = *serverObject;
     server.Get(R"([\s\S]*)", [&service](const httplib::Request& request, httplib::Response& response) {
         tavik::demo::answerRequest(service, request, response);
     });
@@ -201,7 +225,8 @@ int main(int argc, char** argv) {
 
     const bool ipv6 = options->bind.find(':') != std::string::npos;
     printLine("tavik6-demo-server listening on " +
-              (ipv6 ? "[" + options->bind + "]" : options->bind) + ":" + std::to_string(port));
+              (ipv6 ? "[" + options->bind + "]" : options->bind) + ":" + std::to_string(port) +
+              (https ? " (HTTPS)" : ""));
 
     const bool listened = server.listen_after_bind();
     {

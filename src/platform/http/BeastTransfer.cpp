@@ -1,5 +1,6 @@
 #include "platform/http/BeastTransfer.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
@@ -21,11 +22,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <thread>
 #include <utility>
 
 #include "platform/http/HttpUrl.h"
+#include "platform/http/TlsModule.h"
 
 namespace tavik {
 
@@ -192,6 +196,136 @@ private:
     const HttpTimeouts& timeouts_;
 };
 
+// The socket lent to the TLS module: its reads and writes keep their time
+// limits and the cancel, through the handshake as afterwards.
+long lentRead(void* context, void* data, unsigned long size) {
+    error_code ec;
+    const std::size_t n = static_cast<SocketStream*>(context)->read_some(net::buffer(data, size), ec);
+    if (ec) return ec == net::error::eof ? 0 : -1;
+    return static_cast<long>(n);
+}
+
+long lentWrite(void* context, const void* data, unsigned long size) {
+    error_code ec;
+    const std::size_t n = static_cast<SocketStream*>(context)->write_some(net::buffer(data, size), ec);
+    if (ec || n == 0) return -1;
+    return static_cast<long>(n);
+}
+
+// A TLS session of the module over a connected socket, as Beast's
+// synchronous stream.
+class TlsStream {
+public:
+    TlsStream(const TavikTlsFunctions& tls, SocketStream& socket, const std::string& host)
+        : tls_(tls), io_{&socket, lentRead, lentWrite},
+          session_(tls.open(&io_, host.c_str(), refusal_, sizeof refusal_)) {}
+    ~TlsStream() {
+        if (session_) tls_.close(session_);
+    }
+    TlsStream(const TlsStream&) = delete;
+    TlsStream& operator=(const TlsStream&) = delete;
+
+    // False when the handshake or the check of the certificate failed.
+    bool open() const { return session_ != nullptr; }
+    // Why the certificate was refused; empty when it was not.
+    std::string refusal() const { return refusal_; }
+
+    template <class MutableBuffers>
+    std::size_t read_some(const MutableBuffers& buffers, error_code& ec) {
+        for (auto it = net::buffer_sequence_begin(buffers); it != net::buffer_sequence_end(buffers); ++it) {
+            const net::mutable_buffer buffer = *it;
+            if (buffer.size() == 0) continue;
+            const long n = tls_.read(session_, buffer.data(), buffer.size());
+            if (n > 0) {
+                ec = {};
+                return static_cast<std::size_t>(n);
+            }
+            ec = n == 0 ? error_code(net::error::eof) : error_code(net::error::connection_aborted);
+            return 0;
+        }
+        ec = {};
+        return 0;
+    }
+
+    // The request's pieces go out gathered, so that a short request takes
+    // one TLS record and not one per header piece.
+    template <class ConstBuffers>
+    std::size_t write_some(const ConstBuffers& buffers, error_code& ec) {
+        char gathered[4096];
+        std::size_t size = 0;
+        for (auto it = net::buffer_sequence_begin(buffers);
+             it != net::buffer_sequence_end(buffers) && size < sizeof gathered; ++it) {
+            const net::const_buffer buffer = *it;
+            const std::size_t take = std::min(buffer.size(), sizeof gathered - size);
+            std::memcpy(gathered + size, buffer.data(), take);
+            size += take;
+        }
+        if (size == 0) {
+            ec = {};
+            return 0;
+        }
+        const long n = tls_.write(session_, gathered, size);
+        if (n <= 0) {
+            ec = net::error::connection_aborted;
+            return 0;
+        }
+        ec = {};
+        return static_cast<std::size_t>(n);
+    }
+
+    template <class MutableBuffers>
+    std::size_t read_some(const MutableBuffers& buffers) {
+        error_code ec;
+        const std::size_t n = read_some(buffers, ec);
+        if (ec) throw boost::system::system_error(ec);
+        return n;
+    }
+    template <class ConstBuffers>
+    std::size_t write_some(const ConstBuffers& buffers) {
+        error_code ec;
+        const std::size_t n = write_some(buffers, ec);
+        if (ec) throw boost::system::system_error(ec);
+        return n;
+    }
+
+private:
+    const TavikTlsFunctions& tls_;
+    TavikTlsIo io_;
+    char refusal_[kTlsRefusalSize] = {};
+    void* session_;
+};
+
+// One request and its answer over an open stream, plain or TLS alike: the
+// caps on header and body hold for both. False on any failure.
+template <class Stream>
+bool exchangeOnce(Stream& stream, const HttpUrl& url, std::size_t bodyCap,
+                  http::response<http::string_body>& response) {
+    http::request<http::empty_body> request{http::verb::get, url.target, 11};
+    request.set(http::field::host, hostField(url));
+    request.set(http::field::user_agent, "Tavik6");
+    request.set(http::field::accept, "*/*");
+    request.set(http::field::connection, "close");
+    error_code ec;
+    http::write(stream, request, ec);
+    if (ec) return false;
+
+    beast::flat_buffer buffer(kReadBuffer);
+    http::response_parser<http::string_body> parser;
+    parser.header_limit(kHeaderLimit);
+    parser.body_limit(static_cast<std::uint64_t>(bodyCap));
+    // The header first and on its own: Beast's parser (1.74) loses its
+    // body limit error when the first body bytes come in the same read
+    // as the header, and would then take a declared length of any size.
+    http::read_header(stream, buffer, parser, ec);
+    if (ec) return false;
+    const auto declared = parser.content_length();
+    if (declared && *declared > bodyCap) return false;
+    http::read(stream, buffer, parser, ec);
+    if (ec) return false;
+    response = parser.release();
+    return true;
+}
+
 }  // namespace
 
 // One transfer, run on the helper thread: connect, send the request, read the
@@ -200,8 +334,8 @@ private:
 // the total deadline bounds them all, and a cancel ends whichever runs.
 class HttpExchange {
 public:
-    HttpExchange(const HttpTimeouts& timeouts, std::size_t bodyCap)
-        : timeouts_(timeouts), bodyCap_(bodyCap), cancel_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+    HttpExchange(const HttpTimeouts& timeouts, std::size_t bodyCap, const TavikTlsFunctions* tls)
+        : timeouts_(timeouts), bodyCap_(bodyCap), tls_(tls), cancel_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
           waiter_(cancel_.get(), Clock::now() + timeouts.total) {}
 
     // True when a complete answer that is no redirect arrived, its body then
@@ -222,32 +356,22 @@ public:
         for (int redirects = 0;; ++redirects) {
             const FileDescriptor socket = connect(addresses.get());
             if (socket.get() < 0) return false;
-            SocketStream stream(socket.get(), waiter_, timeouts_);
+            SocketStream plain(socket.get(), waiter_, timeouts_);
+            http::response<http::string_body> response;
+            if (url.secure) {
+                // An https address never goes out without TLS: no module,
+                // no handshake or no trusted certificate fails the transfer.
+                if (!tls_) return false;
+                TlsStream secure(*tls_, plain, url.host);
+                if (!secure.open()) {
+                    refusal_ = secure.refusal();
+                    return false;
+                }
+                if (!exchangeOnce(secure, url, bodyCap_, response)) return false;
+            } else if (!exchangeOnce(plain, url, bodyCap_, response)) {
+                return false;
+            }
 
-            http::request<http::empty_body> request{http::verb::get, url.target, 11};
-            request.set(http::field::host, hostField(url));
-            request.set(http::field::user_agent, "Tavik6");
-            request.set(http::field::accept, "*/*");
-            request.set(http::field::connection, "close");
-            error_code ec;
-            http::write(stream, request, ec);
-            if (ec) return false;
-
-            beast::flat_buffer buffer(kReadBuffer);
-            http::response_parser<http::string_body> parser;
-            parser.header_limit(kHeaderLimit);
-            parser.body_limit(static_cast<std::uint64_t>(bodyCap_));
-            // The header first and on its own: Beast's parser (1.74) loses its
-            // body limit error when the first body bytes come in the same read
-            // as the header, and would then take a declared length of any size.
-            http::read_header(stream, buffer, parser, ec);
-            if (ec) return false;
-            const auto declared = parser.content_length();
-            if (declared && *declared > bodyCap_) return false;
-            http::read(stream, buffer, parser, ec);
-            if (ec) return false;
-
-            auto& response = parser.get();
             if (!isRedirectStatus(response.result_int())) {
                 body = std::move(response.body());
                 return true;
@@ -258,6 +382,9 @@ public:
             url = *next;
         }
     }
+
+    // Why the server's certificate was refused, when that ended the run.
+    const std::string& refusal() const { return refusal_; }
 
     // May be called from any thread while the exchange exists.
     void abort() {
@@ -285,11 +412,43 @@ private:
 
     const HttpTimeouts timeouts_;
     const std::size_t bodyCap_;
+    const TavikTlsFunctions* tls_;  // null until an https transfer loaded the module
+    std::string refusal_;
     FileDescriptor cancel_;
     const Waiter waiter_;
 };
 
-BeastTransfer::BeastTransfer(EventLoop& loop, HttpTimeouts timeouts) : loop_(loop), timeouts_(timeouts) {}
+BeastTransfer::BeastTransfer(EventLoop& loop, HttpTimeouts timeouts, std::filesystem::path tlsModule)
+    : loop_(loop), timeouts_(timeouts), tlsModule_(std::move(tlsModule)) {}
+
+const TavikTlsFunctions* BeastTransfer::loadTls() {
+    if (tlsTried_) return tls_;
+    tlsTried_ = true;
+    // Loaded once and kept for the rest of the run: OpenSSL does not take
+    // being unloaded well.
+    std::string reason;
+    if (tlsModule_.empty()) {
+        reason = "kein Modul angegeben";
+    } else if (void* module = ::dlopen(tlsModule_.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+        using Entry = const TavikTlsFunctions* (*)();
+        const auto entry = reinterpret_cast<Entry>(::dlsym(module, kTlsEntry));
+        const TavikTlsFunctions* functions = entry ? entry() : nullptr;
+        if (functions && functions->version == kTavikTlsVersion && functions->open && functions->read &&
+            functions->write && functions->close) {
+            tls_ = functions;
+            return tls_;
+        }
+        reason = tlsModule_.string() + " passt nicht zu dieser Programmversion";
+    } else {
+        const char* error = ::dlerror();
+        reason = error ? error : "unbekannter Fehler";
+    }
+    std::fprintf(stderr,
+                 "Tavik6: Die TLS-Unterstützung konnte nicht geladen werden (%s). "
+                 "Adressen mit https:// sind so nicht erreichbar.\n",
+                 reason.c_str());
+    return nullptr;
+}
 
 BeastTransfer::~BeastTransfer() = default;
 
@@ -298,14 +457,18 @@ std::string BeastTransfer::openUrl(const std::string& url, std::size_t bodyCap,
     Outcome outcome;
     try {
         const auto parsed = parseHttpUrl(url);
-        if (parsed && beginTransfer()) {
+        // An https address without its TLS module fails before any
+        // connection is made: it never goes out as plain HTTP.
+        const TavikTlsFunctions* tls = parsed && parsed->secure ? loadTls() : nullptr;
+        if (parsed && (!parsed->secure || tls) && beginTransfer()) {
             report(onState, kStateConnecting);
             try {
-                outcome = runExchange(*parsed, bodyCap);
+                outcome = runExchange(*parsed, bodyCap, tls);
             } catch (...) {
                 outcome = {};
             }
             endTransfer();
+            sayRefusal(hostField(*parsed), outcome.refusal);
         }
     } catch (...) {
         outcome = {};
@@ -317,6 +480,16 @@ std::string BeastTransfer::openUrl(const std::string& url, std::size_t bodyCap,
     report(onState, kStateResponseReceived);
     report(onState, kStateResponseCompleted);
     return std::move(outcome.body);
+}
+
+void BeastTransfer::sayRefusal(const std::string& server, const std::string& refusal) {
+    // A refused certificate is said once, and again only after the reason
+    // has changed: the program asks again every half minute.
+    if (refusal == lastRefusal_) return;
+    lastRefusal_ = refusal;
+    if (refusal.empty()) return;
+    std::fprintf(stderr, "Tavik6: Die sichere Verbindung zu %s kam nicht zustande. %s\n", server.c_str(),
+                 refusal.c_str());
 }
 
 void BeastTransfer::cancel() {
@@ -345,7 +518,8 @@ void BeastTransfer::endTransfer() {
     running_ = false;
 }
 
-BeastTransfer::Outcome BeastTransfer::runExchange(const HttpUrl& url, std::size_t bodyCap) {
+BeastTransfer::Outcome BeastTransfer::runExchange(const HttpUrl& url, std::size_t bodyCap,
+                                                  const TavikTlsFunctions* tls) {
     Outcome outcome;
     bool exchangeOk = false;
     // A limit set from outside shortens every time limit, so that not even
@@ -359,7 +533,7 @@ BeastTransfer::Outcome BeastTransfer::runExchange(const HttpUrl& url, std::size_
     {
         std::jthread helper([&] {
             try {
-                HttpExchange exchange(limits, bodyCap);
+                HttpExchange exchange(limits, bodyCap, tls);
                 // A cancel reaches the exchange only while it exists.
                 struct Registration {
                     BeastTransfer& transfer;
@@ -375,6 +549,7 @@ BeastTransfer::Outcome BeastTransfer::runExchange(const HttpUrl& url, std::size_
                     if (go) exchange_ = &exchange;
                 }
                 if (go) exchangeOk = exchange.run(url, outcome.body);
+                outcome.refusal = exchange.refusal();
             } catch (...) {
                 exchangeOk = false;
             }

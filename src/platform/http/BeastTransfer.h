@@ -2,6 +2,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -9,6 +10,8 @@
 #include "platform/EventLoop.h"
 #include "platform/HttpTransfer.h"
 #include "platform/http/HttpUrl.h"
+
+struct TavikTlsFunctions;
 
 namespace tavik {
 
@@ -27,17 +30,20 @@ struct HttpTimeouts {
 // The transfer on Boost.Beast's HTTP parser and serializer, header-only, over
 // a plain socket with poll-bounded waits: plain HTTP needs no library beyond
 // the C and C++ runtimes, and no TLS code is in the program. The exchange
-// runs on a helper thread while the caller waits in the event loop; state events reach the caller on its own thread after the
-// exchange has ended. One transfer at a time.
+// runs on a helper thread while the caller waits in the event loop; state
+// events reach the caller on its own thread after the exchange has ended. One
+// transfer at a time.
 //
-// An https:// service is meant to get its TLS stack only when it is used:
-// from a module of its own in the program folder, loaded at the first https
-// transfer as the desktop front end is loaded, running the same exchange over
-// a TLS stream of Beast. Until then such an address fails like any other
-// unusable one, and plain HTTP never maps a TLS library.
+// An https:// address gets its TLS stack only when it is used: from the
+// module `tlsModule` (libtavik6-tls.so in the program folder), loaded at the
+// first https transfer as the desktop front end is loaded. The same exchange
+// then runs over the module's TLS session, with the same caps, time limits,
+// cancel and redirect rules. Without the module such an address fails like
+// any other unusable one (and says so once on standard error); it never
+// goes out as plain HTTP.
 class BeastTransfer : public HttpTransfer {
 public:
-    explicit BeastTransfer(EventLoop& loop, HttpTimeouts timeouts = {});
+    explicit BeastTransfer(EventLoop& loop, HttpTimeouts timeouts = {}, std::filesystem::path tlsModule = {});
     ~BeastTransfer() override;
     BeastTransfer(const BeastTransfer&) = delete;
     BeastTransfer& operator=(const BeastTransfer&) = delete;
@@ -51,14 +57,23 @@ private:
     struct Outcome {
         bool complete = false;
         std::string body;
+        std::string refusal;  // why a server's certificate was refused
     };
 
     bool beginTransfer();
     void endTransfer();
-    Outcome runExchange(const HttpUrl& url, std::size_t bodyCap);
+    Outcome runExchange(const HttpUrl& url, std::size_t bodyCap, const TavikTlsFunctions* tls);
+    // The TLS module's functions, loaded at the first call; null when it
+    // cannot be loaded.
+    const TavikTlsFunctions* loadTls();
+    void sayRefusal(const std::string& server, const std::string& refusal);
 
     EventLoop& loop_;
     const HttpTimeouts timeouts_;
+    const std::filesystem::path tlsModule_;
+    bool tlsTried_ = false;  // only the caller's thread touches these two
+    const TavikTlsFunctions* tls_ = nullptr;
+    std::string lastRefusal_;  // caller's thread only
 
     // Guards the fields below; shared by the caller and the helper thread of
     // the running transfer.

@@ -72,10 +72,19 @@ std::string encodeRequestTarget(std::string_view target) {
 }
 
 std::optional<HttpUrl> parseHttpUrl(std::string_view url) {
-    constexpr std::string_view kScheme = "http://";
-    if (url.size() < kScheme.size() || !equalsNoCase(url.substr(0, kScheme.size()), kScheme))
+    constexpr std::string_view kPlain = "http://";
+    constexpr std::string_view kSecure = "https://";
+    HttpUrl result;
+    std::string_view rest;
+    if (url.size() >= kPlain.size() && equalsNoCase(url.substr(0, kPlain.size()), kPlain)) {
+        rest = url.substr(kPlain.size());
+    } else if (url.size() >= kSecure.size() && equalsNoCase(url.substr(0, kSecure.size()), kSecure)) {
+        rest = url.substr(kSecure.size());
+        result.secure = true;
+        result.port = 443;
+    } else {
         return std::nullopt;
-    std::string_view rest = url.substr(kScheme.size());
+    }
 
     // The authority ends where the path or the query begins; a '#' there is
     // part of what the caller wants sent, not a fragment.
@@ -84,7 +93,6 @@ std::optional<HttpUrl> parseHttpUrl(std::string_view url) {
     std::string_view target =
         authorityEnd == std::string_view::npos ? std::string_view{} : rest.substr(authorityEnd);
 
-    HttpUrl result;
     std::string_view portText;
     bool hasPort = false;
     if (!authority.empty() && authority.front() == '[') {
@@ -153,9 +161,9 @@ std::optional<HttpUrl> redirectTarget(const HttpUrl& from, std::string_view loca
 
     std::optional<HttpUrl> to;
     if (location.substr(0, 2) == "//") {
-        to = parseHttpUrl("http:" + std::string(location));
+        to = parseHttpUrl((from.secure ? "https:" : "http:") + std::string(location));
     } else if (hasScheme(location)) {
-        to = parseHttpUrl(location);  // anything but http gives nothing here
+        to = parseHttpUrl(location);  // anything but http and https gives nothing here
     } else {
         // A path or a query on the same host, taken against the path asked for.
         const std::string_view base = std::string_view(from.target).substr(0, from.target.find('?'));
@@ -167,15 +175,16 @@ std::optional<HttpUrl> redirectTarget(const HttpUrl& from, std::string_view loca
         } else {
             target = std::string(base.substr(0, base.rfind('/') + 1)) + std::string(location);
         }
-        to = HttpUrl{from.host, from.port, encodeRequestTarget(target)};
+        to = HttpUrl{from.host, from.port, encodeRequestTarget(target), from.secure};
     }
-    if (!to || to->port != from.port || !equalsNoCase(to->host, from.host)) return std::nullopt;
+    if (!to || to->secure != from.secure || to->port != from.port || !equalsNoCase(to->host, from.host))
+        return std::nullopt;
     return to;
 }
 
 std::string hostField(const HttpUrl& url) {
     std::string field = url.host.find(':') == std::string::npos ? url.host : "[" + url.host + "]";
-    if (url.port != 80) field += ":" + std::to_string(url.port);
+    if (url.port != (url.secure ? 443 : 80)) field += ":" + std::to_string(url.port);
     return field;
 }
 

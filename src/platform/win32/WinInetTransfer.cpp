@@ -211,8 +211,12 @@ bool WinInetTransfer::runExchange(const std::shared_ptr<Exchange>& exchange) {
                 HttpUrl url = x.url;
                 for (int redirects = 0;; ++redirects) {
                     if (x.request) InternetCloseHandle(x.request);
+                    // https goes through TLS with Windows' own checks of the
+                    // certificate and its name; no flag relaxes them, and an
+                    // https address never goes out as plain HTTP.
+                    const DWORD secure = url.secure ? INTERNET_FLAG_SECURE : 0;
                     x.request = HttpOpenRequestW(x.connection, L"GET", toWide(url.target).c_str(), nullptr, nullptr,
-                                                 nullptr, flags, 0);
+                                                 nullptr, flags | secure, 0);
                     if (!x.request) return false;
                     const HINTERNET request = x.request;
                     // The time-outs belong on the request handle.

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -12,6 +16,7 @@
 
 #include "platform/fakes/FakeEventLoop.h"
 #include "platform/http/BeastTransfer.h"
+#include "platform/http/TlsModule.h"
 
 namespace tavik {
 namespace {
@@ -266,6 +271,7 @@ TEST_F(BeastTransferTest, MalformedAddressFailsWithoutRequest) {
     FakeEventLoop loop;
     BeastTransfer transfer(loop);
     const std::string port = std::to_string(port_);
+    // An https address without the TLS module is never sent as plain HTTP.
     for (const std::string& bad : {"https://127.0.0.1:" + port + "/hello",
                                    "127.0.0.1:" + port + "/hello",
                                    "http://127.0.0.1:" + port + "x/hello", std::string("")}) {
@@ -318,6 +324,44 @@ TEST_F(BeastTransferTest, SilentServerEndsAtTheReadTimeout) {
     StateLog log;
     EXPECT_EQ(transfer.openUrl(url("/slow"), kCap, log.callback()), "");
     EXPECT_TRUE(log.failed());
+}
+
+// A port that takes connections (into its backlog) and never says a word:
+// over https the client then waits in the handshake, which must keep the
+// same read time-out and cancel as any other wait. The other limits are an
+// hour, so a handshake that ignores them hangs the test until CTest's
+// time-out fails it.
+TEST(BeastTransferTls, HandshakeWithASilentServerEndsAtTheReadTimeoutOrACancel) {
+    const char* binDir = std::getenv("TAVIK_BIN_DIR");
+    ASSERT_NE(binDir, nullptr);
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
+    ASSERT_EQ(::listen(listener, 8), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    const std::string url = "https://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/x";
+
+    for (const bool cancel : {false, true}) {
+        FakeEventLoop loop;
+        HttpTimeouts timeouts;
+        timeouts.read = cancel ? std::chrono::hours(1) : std::chrono::seconds(1);
+        timeouts.total = std::chrono::hours(1);
+        BeastTransfer transfer(loop, timeouts, std::filesystem::path(binDir) / kTlsModuleFile);
+        std::thread canceller([&] {
+            if (!cancel) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            transfer.cancel();
+        });
+        StateLog log;
+        EXPECT_EQ(transfer.openUrl(url, kCap, log.callback()), "") << cancel;
+        canceller.join();
+        EXPECT_TRUE(log.failed()) << cancel;
+    }
+    ::close(listener);
 }
 
 TEST_F(BeastTransferTest, CancelFromAnotherThreadFailsTheTransfer) {

@@ -34,9 +34,12 @@ TEST(ParseHttpUrl, SplitsHostPortAndTarget) {
         std::string host;
         int port;
         std::string target;
+        bool secure = false;
     };
     const Case cases[] = {
         {"http://127.0.0.1:8080/cgi-bin/x.cgi?a&b", "127.0.0.1", 8080, "/cgi-bin/x.cgi?a&b"},
+        {"https://dyn.example/x", "dyn.example", 443, "/x", true},
+        {"HTTPS://[::1]:8443", "::1", 8443, "/", true},
         {"http://dyn.example/", "dyn.example", 80, "/"},
         {"http://dyn.example", "dyn.example", 80, "/"},
         {"http://dyn.example?a", "dyn.example", 80, "/?a"},
@@ -52,13 +55,15 @@ TEST(ParseHttpUrl, SplitsHostPortAndTarget) {
         EXPECT_EQ(parsed->host, c.host) << c.url;
         EXPECT_EQ(parsed->port, c.port) << c.url;
         EXPECT_EQ(parsed->target, c.target) << c.url;
+        EXPECT_EQ(parsed->secure, c.secure) << c.url;
     }
 }
 
-TEST(ParseHttpUrl, RejectsWhatIsNotPlainHttp) {
+TEST(ParseHttpUrl, RejectsWhatIsNotHttpOrHttps) {
     const char* urls[] = {
         "",
-        "https://127.0.0.1/",
+        "https:/127.0.0.1/",
+        "https://",
         "ftp://127.0.0.1/",
         "127.0.0.1/x",
         "http:/127.0.0.1/x",
@@ -81,7 +86,7 @@ TEST(ParseHttpUrl, RejectsWhatIsNotPlainHttp) {
     for (const char* url : urls) EXPECT_FALSE(parseHttpUrl(url).has_value()) << url;
 }
 
-TEST(RedirectTarget, FollowsOnlyTheSameHostAndPortOverPlainHttp) {
+TEST(RedirectTarget, FollowsOnlyTheSameSchemeHostAndPort) {
     const HttpUrl from{"Dyn.example", 8080, "/cgi-bin/server/a.cgi?k1&p"};
     struct Case {
         std::string location;
@@ -106,8 +111,32 @@ TEST(RedirectTarget, FollowsOnlyTheSameHostAndPortOverPlainHttp) {
     for (const auto& c : cases) {
         const auto to = redirectTarget(from, c.location);
         EXPECT_EQ(to ? to->target : "", c.target) << c.location;
-        if (to) EXPECT_EQ(to->port, 8080) << c.location;
+        if (to) {
+            EXPECT_EQ(to->port, 8080) << c.location;
+            EXPECT_FALSE(to->secure) << c.location;
+        }
     }
+    // From https a redirect stays on https: one to http is never followed.
+    const HttpUrl secure{"dyn.example", 443, "/a", true};
+    const struct {
+        std::string location;
+        std::string target;
+    } secureCases[] = {
+        {"/b", "/b"},
+        {"//dyn.example/b", "/b"},
+        {"https://dyn.example:443/b", "/b"},
+        {"http://dyn.example:443/b", ""},
+        {"http://dyn.example/b", ""},
+    };
+    for (const auto& c : secureCases) {
+        const auto to = redirectTarget(secure, c.location);
+        EXPECT_EQ(to ? to->target : "", c.target) << c.location;
+        if (to) {
+            EXPECT_TRUE(to->secure) << c.location;
+        }
+    }
+    EXPECT_EQ(hostField(secure), "dyn.example");
+    EXPECT_EQ(hostField(HttpUrl{"::1", 443, "/", false}), "[::1]:443");
 }
 
 }  // namespace
