@@ -4,6 +4,7 @@
 
 #include "ProgramFiles.h"
 #include "core/TavikGlobal.h"
+#include "platform/PlatformFacts.h"
 #include "update/UpdaterProgram.h"
 
 namespace tavik::updater {
@@ -44,7 +45,9 @@ Updater::Updater(std::filesystem::path programFolder, ProgramControl& control, s
                  UpdaterOptions options, std::optional<Step> failAt)
     : folder_(std::move(programFolder)), control_(control), log_(log), options_(options), failAt_(failAt) {}
 
-std::filesystem::path Updater::programFile() const { return folder_ / kProductName; }
+std::filesystem::path Updater::programFile() const {
+    return folder_ / (std::string(kProductName) + kExecutableSuffix);
+}
 
 std::filesystem::path Updater::backupFile() const { return folder_ / (std::string(kProductName) + ".bak"); }
 
@@ -73,8 +76,8 @@ Outcome Updater::run(const UpdaterCommand& command) {
     say("Setze " + source.string() + " als " + program.string() + " ein und starte es " +
         profileText(command.profile) + ".");
 
-    // Replacing the file of a running program would be harmless on this
-    // system, but a second copy of the same profile must not start.
+    // A second copy of the same profile must not start; and on Windows the
+    // file of a running program cannot be replaced at all.
     if (!perform(Step::WaitForEnd, [&](std::string& why) {
             if (control_.waitUntilEnded(program, runningProfile, options_.waitLimit)) return true;
             why = "das Programm läuft nach " + secondsText(options_.waitLimit) + " noch; es bleibt unverändert";

@@ -12,6 +12,7 @@
 
 #include "ProgramFiles.h"
 #include "Updater.h"
+#include "platform/PlatformFacts.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder_); }
 
-    fs::path program() const { return folder_ / "Tavik6"; }
+    fs::path program() const { return folder_ / (std::string("Tavik6") + tavik::kExecutableSuffix); }
     fs::path backup() const { return folder_ / "Tavik6.bak"; }
 
     // The update file as the program downloads it: not executable.
@@ -95,7 +96,7 @@ protected:
     // the previous or the new one, and no temporary file left behind.
     void expectRunnableProgram(const std::set<std::string>& allowed) {
         struct stat info {};
-        ASSERT_EQ(::stat(program().c_str(), &info), 0) << "the program file is missing";
+        ASSERT_EQ(::stat(program().string().c_str(), &info), 0) << "the program file is missing";
         EXPECT_TRUE(S_ISREG(info.st_mode));
         EXPECT_EQ(info.st_mode & 0111, 0111u) << "the program file is not executable";
         EXPECT_TRUE(allowed.count(readFile(program()))) << readFile(program());
