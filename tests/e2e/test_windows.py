@@ -1,5 +1,6 @@
 """The Windows Tavik6.exe under Wine against the Linux demo server: the line
-in a hosts file with CR LF ends, every other line kept, removed at exit.
+in a hosts file with CR LF ends, every other line kept, removed at exit; the
+service; an update handed to Velmora4.exe, which puts it in place and starts it.
 TAVIK_BIN_DIR names the Linux programs (the demo server), TAVIK_WINDOWS_BIN_DIR
 the Windows ones; TAVIK_WINE the Wine loader, WINEPREFIX its prefix."""
 import os
@@ -31,6 +32,9 @@ def wine(*arguments, **options):
 class WindowsSandbox(unittest.TestCase):
     """A program folder, a hosts file, the demo server and a profile in the
     prefix's registry."""
+    account = ACCOUNT
+    version = "6.10"
+    auto_update = "0"
 
     def setUp(self):
         self.root = tempfile.mkdtemp(prefix="tavik-win-e2e-")
@@ -40,12 +44,12 @@ class WindowsSandbox(unittest.TestCase):
         self.hosts = os.path.join(self.root, "hosts")
         with open(self.hosts, "wb") as f:
             f.write(INITIAL_HOSTS)
-        self.server = DemoServer(self.root, [ACCOUNT])
+        self.server = DemoServer(self.root, [self.account], version=self.version)
         # A profile of its own in the prefix's registry, so runs never meet.
         self.profile = "e2e-" + uuid.uuid4().hex[:8]
         key = "HKLM\\Software\\Kovrin\\Tavik6\\" + self.profile
         for name, value in (("Install", "01.12.2026"), ("User", "k1001"), ("Passwort", "geheim"),
-                            ("Proxyserver", "1"), ("AutoUpdate", "0")):
+                            ("Proxyserver", "1"), ("AutoUpdate", self.auto_update)):
             self.assertEqual(wine("reg", "add", key, "/v", name, "/d", value, "/f").returncode, 0)
         self.client = None
 
@@ -120,6 +124,123 @@ class WindowsService(WindowsSandbox):
         self.assertEqual(removed.returncode, 0, removed.stderr)
         self.assertIn("Dienst entfernt: Tavik6", removed.stdout)
         self.assertNotEqual(wine("sc", "query", "Tavik6").returncode, 0)
+
+
+UPDATE_FILE = "Tavik6-6.20.exe"
+SOFTWARE_KEY = "HKLM\\Software\\Kovrin\\Tavik6\\Software"
+
+
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def processes_from(folder):
+    """Ids of this user's processes started from `folder`, named by its Linux
+    path or by its Windows path (as Wine shows a program that a Windows
+    program started)."""
+    texts = [(folder + "/").encode(), (windows_path(folder) + "\\").encode()]
+    found = []
+    for name in os.listdir("/proc"):
+        if not name.isdigit() or int(name) == os.getpid():
+            continue
+        try:
+            with open("/proc/%s/cmdline" % name, "rb") as f:
+                command = f.read()
+            if any(text in command for text in texts):
+                found.append(int(name))
+        except OSError:
+            pass
+    return found
+
+
+class WindowsUpdate(WindowsSandbox):
+    """Tavik6.exe is offered a newer version, fetches it (a real build) and
+    hands it to Velmora4.exe, which waits until the program has ended, keeps
+    Tavik6.bak, puts the new file in place and starts it with the profile."""
+    account = ACCOUNT + " " + UPDATE_FILE
+    version = "6.20"
+    auto_update = "1"
+
+    def setUp(self):
+        super().setUp()
+        shutil.copy2(os.path.join(WINDOWS_BIN_DIR, "Velmora4.exe"), self.program_folder)
+        # One attempt a day: an earlier run in this prefix must not have used today's.
+        self.assertEqual(wine("reg", "add", SOFTWARE_KEY, "/v", "IUpdate", "/d", "01.12.2026", "/f").returncode, 0)
+
+    def tearDown(self):
+        # What the updater started from the sandbox, should the test fail half-way.
+        for pid in processes_from(self.program_folder):
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        wine("reg", "delete", SOFTWARE_KEY, "/v", "IUpdate", "/f")
+        super().tearDown()
+
+    def ip_requests(self):
+        return [r for r in self.server.requests() if r.startswith("/cgi-bin/server/tavik6/readip6.cgi?k1001")]
+
+    def sandbox_commands(self):
+        """The command lines of the processes started from the sandbox."""
+        commands = []
+        for pid in processes_from(self.program_folder):
+            try:
+                commands.append(read_bytes("/proc/%d/cmdline" % pid).decode("utf-8", "replace").replace("\0", " "))
+            except OSError:
+                pass
+        return commands
+
+    def log_text(self):
+        path = os.path.join(self.program_folder, "logTavik.TXT")
+        return read_bytes(path).decode("utf-8", "replace") if os.path.exists(path) else ""
+
+    def test_update_is_put_in_place_and_the_new_program_runs_with_its_profile(self):
+        program = os.path.join(self.program_folder, "Tavik6.exe")
+        original = read_bytes(program)
+        # A build of the program holds "<HEAD>" among its bytes; the bytes
+        # after its end mark this one as the new version.
+        self.assertIn(b"<HEAD>", original.upper())
+        build = original + b"\0Tavik6 6.20\0"
+        with open(os.path.join(self.server.updates, UPDATE_FILE), "wb") as f:
+            f.write(build)
+        env = dict(os.environ, TAVIK_SERVICE_HOST=self.server.host, TAVIK_UPDATE_HOST=self.server.host,
+                   TAVIK_HOSTS_FILE=windows_path(self.hosts))
+        # Standard error goes to a file: the updater and the program it starts
+        # keep a pipe open beyond the first program's end.
+        errors = os.path.join(self.root, "stderr.txt")
+        with open(errors, "wb") as stderr:
+            self.client = subprocess.Popen([WINE, program, self.profile], cwd=self.program_folder, env=env,
+                                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=stderr)
+        # The program ends at once after handing over, without its exit sequence.
+        self.assertEqual(self.client.wait(timeout=120), 0, read_bytes(errors))
+        self.assertEqual(len(self.ip_requests()), 1)
+        self.assertNotIn("/cgi-bin/server/offline.cgi?k1001", self.server.requests())
+
+        self.assertTrue(wait_for(lambda: "Velmora4: Fertig: das neue Programm läuft." in self.log_text(), timeout=120),
+                        self.log_text())
+        self.assertEqual(read_bytes(program), build)
+        self.assertEqual(read_bytes(os.path.join(self.program_folder, "Tavik6.bak")), original)
+        self.assertEqual(sorted(os.listdir(self.program_folder)),
+                         ["Tavik6.bak", "Tavik6.exe", "Updates", "Velmora4.exe", "logTavik.TXT"])
+
+        # The new program works with its profile's settings: the server hears
+        # from it again (and it tries no second update today) ...
+        self.assertTrue(wait_for(lambda: len(self.ip_requests()) >= 2, timeout=60), self.server.requests())
+        self.assertEqual(len([r for r in self.server.requests() if r.startswith("/update/")]), 2)
+        self.assertTrue(wait_for(lambda: b"10.0.0.7    firma-server " in self.read_hosts(), timeout=60),
+                        self.read_hosts())
+        # ... and Ctrl-C ends it through its exit sequence.
+        self.assertTrue(wait_for(lambda: "Velmora4" not in " ".join(self.sandbox_commands()), timeout=60))
+        commands = self.sandbox_commands()
+        self.assertEqual(len(commands), 1, commands)
+        self.assertIn("Tavik6.exe", commands[0])
+        self.assertIn(self.profile, commands[0])
+        os.kill(processes_from(self.program_folder)[0], signal.SIGINT)
+        self.assertTrue(wait_for(lambda: b"firma-server" not in self.read_hosts(), timeout=60), self.read_hosts())
+        self.assertEqual(self.read_hosts(), b"127.0.0.1 localhost\r\n::1 localhost\r\n# keep me\r\n")
+        self.assertTrue(wait_for(lambda: "/cgi-bin/server/offline.cgi?k1001" in self.server.requests(), timeout=60))
+        self.assertTrue(wait_for(lambda: not processes_from(self.program_folder), timeout=60))
 
 
 if __name__ == "__main__":
