@@ -19,6 +19,17 @@ std::string profileText(const std::string& profile) {
     return profile.empty() ? "ohne Profil" : "mit Profil \"" + profile + "\"";
 }
 
+// Names are UTF-8 inside the updater; a path's own narrow form is the ANSI
+// code page on Windows, so the conversions say which they mean.
+std::filesystem::path fromUtf8(const std::string& name) {
+    return std::filesystem::path(std::u8string(name.begin(), name.end()));
+}
+
+std::string text(const std::filesystem::path& file) {
+    const std::u8string utf8 = file.u8string();
+    return std::string(utf8.begin(), utf8.end());
+}
+
 bool isFile(const std::filesystem::path& file) {
     std::error_code ec;
     return std::filesystem::is_regular_file(file, ec);
@@ -71,9 +82,9 @@ bool Updater::perform(Step step, Action action) {
 
 Outcome Updater::run(const UpdaterCommand& command) {
     const std::filesystem::path program = programFile();
-    const std::filesystem::path source = updatesFolder(folder_) / command.fileName;
+    const std::filesystem::path source = updatesFolder(folder_) / fromUtf8(command.fileName);
     const std::string runningProfile = command.profile.empty() ? kProductName : command.profile;
-    say("Setze " + source.string() + " als " + program.string() + " ein und starte es " +
+    say("Setze " + text(source) + " als " + text(program) + " ein und starte es " +
         profileText(command.profile) + ".");
 
     // A second copy of the same profile must not start; and on Windows the
@@ -143,7 +154,7 @@ bool Updater::startAndConfirm(Step startStep, Step confirmStep, const std::strin
 Outcome Updater::startPrevious(const std::string& profile) {
     const std::filesystem::path program = programFile();
     if (!isFile(program)) {
-        say("Es gibt kein bisheriges Programm " + program.string() + ", das gestartet werden könnte.");
+        say("Es gibt kein bisheriges Programm " + text(program) + ", das gestartet werden könnte.");
         return Outcome::Failed;
     }
     if (!startAndConfirm(Step::StartPrevious, Step::ConfirmPrevious, profile)) return Outcome::Failed;

@@ -84,7 +84,7 @@ protected:
 
     // The update file as the program downloads it: not executable.
     void offer(const std::string& content, const std::string& name = "neu.bin") {
-        writeFile(folder_ / "Updates" / name, content, fs::perms(0644));
+        writeFile(folder_ / "Updates" / fs::path(std::u8string(name.begin(), name.end())), content, fs::perms(0644));
     }
 
     Outcome run(const UpdaterCommand& command, std::optional<Step> failAt = std::nullopt) {
@@ -138,6 +138,14 @@ TEST_F(UpdaterTest, RestartStartsTheProgramWithoutProfileAndWaitsForTheDefaultOn
     ASSERT_EQ(control_.starts.size(), 1u);
     EXPECT_EQ(control_.starts[0].profile, "");
     EXPECT_EQ(control_.waitedFor.at(0).second, "Tavik6");
+}
+
+// The name reaches the updater in UTF-8, which is not what a narrow path
+// means on every system.
+TEST_F(UpdaterTest, UpdateFileNameBeyondAsciiIsFound) {
+    offer(kNew, "Tavik6-ä.bin");
+    EXPECT_EQ(run({"Tavik6-ä.bin", "Büro"}), Outcome::NewProgramRuns) << log_.str();
+    expectRunnableProgram({kNew});
 }
 
 TEST_F(UpdaterTest, UpdatesFolderIsFoundInAnyCase) {
