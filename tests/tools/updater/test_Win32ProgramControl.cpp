@@ -20,6 +20,10 @@ using tavik::updater::Win32ProgramControl;
 // waits return as soon as a program ends, so a long bound costs nothing.
 constexpr auto kGenerous = 30s;
 
+// Profiles of this test alone: other tests in the same Wine prefix claim
+// profiles of their own at the same time.
+std::string own(const std::string& profile) { return profile + " " + std::to_string(GetCurrentProcessId()); }
+
 // The real child program, copied into a folder whose name holds a blank,
 // started through the adapter.
 class Win32ProgramControlTest : public ::testing::Test {
@@ -77,16 +81,16 @@ protected:
 };
 
 TEST_F(Win32ProgramControlTest, WaitEndsWhenTheProgramOfThatProfileHasEnded) {
-    const auto pid = start("Büro 2", 1500, 0);
+    const auto pid = start(own("Büro 2"), 1500, 0);
     ASSERT_TRUE(pid);
-    EXPECT_EQ(claimed(), "Büro 2") << "the profile is one argument, byte for byte";
+    EXPECT_EQ(claimed(), own("Büro 2")) << "the profile is one argument, byte for byte";
 
-    EXPECT_FALSE(control_.waitUntilEnded(holder_, "büro 2", 0ms)) << "profiles match in any ASCII case";
-    EXPECT_TRUE(control_.waitUntilEnded(holder_, "Büro 3", 0ms)) << "another profile does not hold it up";
-    EXPECT_TRUE(control_.waitUntilEnded(holder_, "Büro 2", kGenerous));
+    EXPECT_FALSE(control_.waitUntilEnded(holder_, own("büro 2"), 0ms)) << "profiles match in any ASCII case";
+    EXPECT_TRUE(control_.waitUntilEnded(holder_, own("Büro 3"), 0ms)) << "another profile does not hold it up";
+    EXPECT_TRUE(control_.waitUntilEnded(holder_, own("Büro 2"), kGenerous));
     // Ended: a new program of that profile can claim it again.
-    ASSERT_TRUE(start("Büro 2", 0, 0));
-    EXPECT_EQ(claimed(), "Büro 2");
+    ASSERT_TRUE(start(own("Büro 2"), 0, 0));
+    EXPECT_EQ(claimed(), own("Büro 2"));
 }
 
 TEST_F(Win32ProgramControlTest, StartIsConfirmedWhileTheProgramRunsOrWhenItEndedOrderly) {
@@ -99,9 +103,9 @@ TEST_F(Win32ProgramControlTest, StartIsConfirmedWhileTheProgramRunsOrWhenItEnded
         bool confirmed;
         std::string claimed;
     } cases[] = {
-        {"keeps running", "Büro \"2\"", 60000, 0, 300ms, true, "Büro \"2\""},
+        {"keeps running", own("Büro \"2\""), 60000, 0, 300ms, true, own("Büro \"2\"")},
         {"ends orderly", "", 0, 0, kGenerous, true, "Tavik6"},
-        {"fails", "x", 0, 3, kGenerous, false, "x"},
+        {"fails", own("x"), 0, 3, kGenerous, false, own("x")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -112,7 +116,7 @@ TEST_F(Win32ProgramControlTest, StartIsConfirmedWhileTheProgramRunsOrWhenItEnded
         if (c.milliseconds > 0) stillRunning_.push_back(*pid);
     }
     // A second start of a profile that runs ends at once with an error.
-    const auto second = start("Büro \"2\"", 0, 0);
+    const auto second = start(own("Büro \"2\""), 0, 0);
     ASSERT_TRUE(second);
     EXPECT_FALSE(control_.confirmRunning(*second, kGenerous));
 
