@@ -11,7 +11,8 @@ import tempfile
 import unittest
 import uuid
 
-from harness import BIN_DIR, DemoServer, wait_for
+from harness import DemoServer, wait_for
+from test_companions import DemoServerOnPort, read_bytes
 
 WINE = os.environ.get("TAVIK_WINE", "/usr/lib/wine/wine64")
 WINDOWS_BIN_DIR = os.environ.get("TAVIK_WINDOWS_BIN_DIR", "")
@@ -131,11 +132,6 @@ UPDATE_FILE = "Tavik6-6.20.exe"
 SOFTWARE_KEY = "HKLM\\Software\\Kovrin\\Tavik6\\Software"
 
 
-def read_bytes(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
 def processes_from(folder):
     """Ids of this user's processes started from `folder`, named by its Linux
     path or by its Windows path (as Wine shows a program that a Windows
@@ -153,24 +149,6 @@ def processes_from(folder):
         except OSError:
             pass
     return found
-
-
-class DemoServerOnPort(DemoServer):
-    """The demo server again on the port a stopped one had, as a server that
-    comes back after an outage."""
-
-    def __init__(self, folder, port):
-        self.folder = folder
-        self.updates = os.path.join(folder, "served-updates")
-        self.log = open(os.path.join(folder, "demo-server-2.log"), "w")
-        port_file = os.path.join(folder, "port-2")
-        self.process = subprocess.Popen(
-            [os.path.join(BIN_DIR, "tavik6-demo-server"), "--port", str(port), "--port-file", port_file,
-             "--accounts", os.path.join(folder, "accounts.txt"), "--updates", self.updates],
-            stdout=self.log, stderr=subprocess.STDOUT)
-        wait_for(lambda: os.path.exists(port_file) and read_bytes(port_file).strip(), timeout=10)
-        self.port = port
-        self.host = "127.0.0.1:%d" % port
 
 
 class UpdaterSandbox(WindowsSandbox):
