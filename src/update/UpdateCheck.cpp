@@ -67,7 +67,9 @@ bool UpdateCheck::acceptableFileName(const std::string& fileName) {
     if (fileName.empty() || fileName == "." || fileName == ".." || fileName.front() == '-') return false;
     for (std::size_t i = 0; i < fileName.size(); ++i) {
         const auto u = static_cast<unsigned char>(fileName[i]);
-        if (u <= 0x20 || u == 0x7F || u == '/' || u == '\\' || u == '"' || u == '\'') return false;
+        // A colon would name a drive ("C:x" leaves the updates folder) or a
+        // hidden stream of a file on Windows.
+        if (u <= 0x20 || u == 0x7F || u == '/' || u == '\\' || u == ':' || u == '"' || u == '\'') return false;
         // The control characters U+0080 to U+009F in UTF-8.
         if (u == 0xC2 && i + 1 < fileName.size() && static_cast<unsigned char>(fileName[i + 1]) < 0xA0) return false;
     }

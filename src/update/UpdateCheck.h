@@ -28,9 +28,9 @@ public:
     // Does not return when it starts the updater.
     void GetUpdate(const std::string& url, const std::string& fileName);
 
-    // A bare file name the server may name: no path, no control characters,
-    // no blanks or quotes, and no leading "-" that the updater could take
-    // for one of its options.
+    // A bare file name the server may name: no path, no drive or stream
+    // colon, no control characters, no blanks or quotes, and no leading "-"
+    // that the updater could take for one of its options.
     static bool acceptableFileName(const std::string& fileName);
 
 private:

@@ -1,5 +1,6 @@
 """The Windows Tavik6.exe under Wine against the Linux demo server: the line
-in a hosts file with CR LF ends, every other line kept, removed at exit.
+in a hosts file with CR LF ends, every other line kept, removed at exit; the
+service; an update handed to Velmora4.exe, which puts it in place and starts it.
 TAVIK_BIN_DIR names the Linux programs (the demo server), TAVIK_WINDOWS_BIN_DIR
 the Windows ones; TAVIK_WINE the Wine loader, WINEPREFIX its prefix."""
 import hashlib
@@ -12,10 +13,12 @@ import tempfile
 import unittest
 import uuid
 
-from harness import DemoServer, TestAuthority, read_text, wait_for
+from harness import DemoServer, TestAuthority, read_text, sign, wait_for
+from test_companions import DemoServerOnPort, read_bytes
 
 WINE = os.environ.get("TAVIK_WINE", "/usr/lib/wine/wine64")
 WINDOWS_BIN_DIR = os.environ.get("TAVIK_WINDOWS_BIN_DIR", "")
+WINDOWS_TEST_BIN_DIR = os.environ.get("TAVIK_WINDOWS_TEST_BIN_DIR", "")
 ACCOUNT = "k1001 geheim Firma firma-server 10.0.0.7 50"
 INITIAL_HOSTS = b"127.0.0.1 localhost\r\n::1 localhost\n\n# keep me\r\n"
 ROOT_STORE = "HKCU\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates"
@@ -34,6 +37,9 @@ def wine(*arguments, **options):
 class WindowsSandbox(unittest.TestCase):
     """A program folder, a hosts file, the demo server and a profile in the
     prefix's registry."""
+    account = ACCOUNT
+    version = "6.10"
+    auto_update = "0"
 
     def setUp(self):
         self.root = tempfile.mkdtemp(prefix="tavik-win-e2e-")
@@ -48,7 +54,7 @@ class WindowsSandbox(unittest.TestCase):
         self.profile = "e2e-" + uuid.uuid4().hex[:8]
         key = "HKLM\\Software\\Kovrin\\Tavik6\\" + self.profile
         for name, value in (("Install", "01.12.2026"), ("User", "k1001"), ("Passwort", "geheim"),
-                            ("Proxyserver", "1"), ("AutoUpdate", "0")):
+                            ("Proxyserver", "1"), ("AutoUpdate", self.auto_update)):
             self.assertEqual(wine("reg", "add", key, "/v", name, "/d", value, "/f").returncode, 0)
         self.client = None
 
@@ -67,7 +73,7 @@ class WindowsSandbox(unittest.TestCase):
                               encoding="utf-8", timeout=120)
 
     def make_server(self):
-        return DemoServer(self.root, [ACCOUNT])
+        return DemoServer(self.root, [self.account], version=self.version)
 
     def read_hosts(self):
         with open(self.hosts, "rb") as f:
@@ -203,6 +209,172 @@ class WindowsHttps(WindowsSandbox):
         self.stop_client()
         self.assertEqual([r for r in self.server.requests() if not r.startswith("/demo/")], [])
         self.assertNotIn(LINE, self.read_hosts())
+
+
+UPDATE_FILE = "Tavik6-6.20.exe"
+SOFTWARE_KEY = "HKLM\\Software\\Kovrin\\Tavik6\\Software"
+
+
+def processes_from(folder):
+    """Ids of this user's processes started from `folder`, named by its Linux
+    path or by its Windows path (as Wine shows a program that a Windows
+    program started)."""
+    texts = [(folder + "/").encode(), (windows_path(folder) + "\\").encode()]
+    found = []
+    for name in os.listdir("/proc"):
+        if not name.isdigit() or int(name) == os.getpid():
+            continue
+        try:
+            with open("/proc/%s/cmdline" % name, "rb") as f:
+                command = f.read()
+            if any(text in command for text in texts):
+                found.append(int(name))
+        except OSError:
+            pass
+    return found
+
+
+class UpdaterSandbox(WindowsSandbox):
+    """The sandbox with Velmora4.exe in the program folder."""
+
+    def setUp(self):
+        super().setUp()
+        shutil.copy2(os.path.join(WINDOWS_BIN_DIR, "Velmora4.exe"), self.program_folder)
+        # One attempt a day: an earlier run in this prefix must not have used today's.
+        self.assertEqual(wine("reg", "add", SOFTWARE_KEY, "/v", "IUpdate", "/d", "01.12.2026", "/f").returncode, 0)
+
+    def tearDown(self):
+        # What the updater started from the sandbox, should the test fail
+        # half-way; the updaters first, so that none starts a program again.
+        for _ in range(20):
+            pids = processes_from(self.program_folder)
+            if not pids:
+                break
+            updaters = [p for p in pids if "Velmora4.exe" in self.command_of(p)]
+            for pid in updaters or pids:
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+            wait_for(lambda: not set(updaters or pids) & set(processes_from(self.program_folder)), timeout=5)
+        wine("reg", "delete", SOFTWARE_KEY, "/v", "IUpdate", "/f")
+        for server in getattr(self, "servers", [])[:-1]:
+            server.stop()
+        super().tearDown()
+
+    @staticmethod
+    def command_of(pid):
+        try:
+            return read_bytes("/proc/%d/cmdline" % pid).decode("utf-8", "replace").replace("\0", " ")
+        except OSError:
+            return ""
+
+    def ip_requests(self):
+        return [r for r in self.server.requests() if r.startswith("/cgi-bin/server/tavik6/readip6.cgi?k1001")]
+
+    def log_text(self):
+        path = os.path.join(self.program_folder, "logTavik.TXT")
+        return read_bytes(path).decode("utf-8", "replace") if os.path.exists(path) else ""
+
+    def start_client(self, program):
+        env = dict(os.environ, TAVIK_SERVICE_HOST=self.server.host, TAVIK_UPDATE_HOST=self.server.host,
+                   TAVIK_HOSTS_FILE=windows_path(self.hosts))
+        # Standard error goes to a file: the updater and the program it starts
+        # keep a pipe open beyond the first program's end.
+        self.errors = os.path.join(self.root, "stderr.txt")
+        with open(self.errors, "wb") as stderr:
+            self.client = subprocess.Popen([WINE, program, self.profile], cwd=self.program_folder, env=env,
+                                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=stderr)
+
+    def end_the_program_started_again(self):
+        """Checks that the program runs again, alone, with its profile, and
+        ends it with Ctrl-C, which runs its exit sequence."""
+        self.assertTrue(wait_for(lambda: not any("Velmora4" in self.command_of(p)
+                                                 for p in processes_from(self.program_folder)), timeout=60))
+        pids = processes_from(self.program_folder)
+        self.assertEqual(len(pids), 1, [self.command_of(p) for p in pids])
+        self.assertIn("Tavik6.exe " + self.profile, self.command_of(pids[0]))
+        os.kill(pids[0], signal.SIGINT)
+        self.assertTrue(wait_for(lambda: b"firma-server" not in self.read_hosts(), timeout=60), self.read_hosts())
+        self.assertEqual(self.read_hosts(), b"127.0.0.1 localhost\r\n::1 localhost\r\n# keep me\r\n")
+        self.assertTrue(wait_for(lambda: "/cgi-bin/server/offline.cgi?k1001" in self.server.requests(), timeout=60))
+        self.assertTrue(wait_for(lambda: not processes_from(self.program_folder), timeout=60))
+
+
+class WindowsUpdate(UpdaterSandbox):
+    """Tavik6.exe is offered a newer version, fetches it (a real build) and
+    hands it to Velmora4.exe, which waits until the program has ended, keeps
+    Tavik6.bak, puts the new file in place and starts it with the profile."""
+    account = ACCOUNT + " " + UPDATE_FILE
+    version = "6.20"
+    auto_update = "1"
+
+    def test_update_is_put_in_place_and_the_new_program_runs_with_its_profile(self):
+        program = os.path.join(self.program_folder, "Tavik6.exe")
+        original = read_bytes(program)
+        # A build of the program holds "<HEAD>" among its bytes; the bytes
+        # after its end mark this one as the new version.
+        self.assertIn(b"<HEAD>", original.upper())
+        build = original + b"\0Tavik6 6.20\0"
+        with open(os.path.join(self.server.updates, UPDATE_FILE), "wb") as f:
+            f.write(build)
+        sign(os.path.join(self.server.updates, UPDATE_FILE))
+        self.start_client(program)
+        # The program ends at once after handing over, without its exit sequence.
+        self.assertEqual(self.client.wait(timeout=120), 0, read_bytes(self.errors))
+        self.assertEqual(len(self.ip_requests()), 1)
+        self.assertNotIn("/cgi-bin/server/offline.cgi?k1001", self.server.requests())
+
+        self.assertTrue(wait_for(lambda: "Velmora4: Fertig: das neue Programm läuft." in self.log_text(), timeout=120),
+                        self.log_text())
+        self.assertEqual(read_bytes(program), build)
+        self.assertEqual(read_bytes(os.path.join(self.program_folder, "Tavik6.bak")), original)
+        self.assertEqual(sorted(os.listdir(self.program_folder)),
+                         ["Tavik6.bak", "Tavik6.exe", "Updates", "Velmora4.exe", "logTavik.TXT"])
+
+        # The new program works with its profile's settings: the server hears
+        # from it again (and it tries no second update today) ...
+        self.assertTrue(wait_for(lambda: len(self.ip_requests()) >= 2, timeout=60), self.server.requests())
+        self.assertEqual(len([r for r in self.server.requests() if r.startswith("/update/")]), 2)
+        self.assertTrue(wait_for(lambda: b"10.0.0.7    firma-server " in self.read_hosts(), timeout=60),
+                        self.read_hosts())
+        self.end_the_program_started_again()
+
+
+class WindowsRestart(UpdaterSandbox):
+    """After more than ten failed cycles in a row Tavik6.exe copies itself
+    into Updates and has Velmora4.exe start it again with its profile (a
+    build whose cycle runs a hundred times faster)."""
+
+    def setUp(self):
+        super().setUp()
+        shutil.copy2(os.path.join(WINDOWS_TEST_BIN_DIR, "tavik6-fastcycle.exe"),
+                     os.path.join(self.program_folder, "Tavik6.exe"))
+        key = "HKLM\\Software\\Kovrin\\Tavik6\\" + self.profile
+        self.assertEqual(wine("reg", "add", key, "/v", "Restart", "/d", "1", "/f").returncode, 0)
+        self.servers = [self.server]
+
+    def test_failed_cycles_restart_the_program_through_the_updater(self):
+        program = os.path.join(self.program_folder, "Tavik6.exe")
+        original = read_bytes(program)
+        self.start_client(program)
+        self.assertTrue(wait_for(lambda: self.ip_requests(), timeout=60), read_bytes(self.errors))
+        port = self.server.port
+        self.server.stop()
+
+        self.assertTrue(wait_for(lambda: "\tTavik6 kopiert" in self.log_text(), timeout=120), self.log_text())
+        # The server is back before the restarted program has failed ten times.
+        self.servers.append(DemoServerOnPort(self.root, port))
+        self.server = self.servers[-1]
+        self.assertEqual(self.client.wait(timeout=60), 0, read_bytes(self.errors))
+        self.assertEqual(read_bytes(os.path.join(self.program_folder, "Updates", "Tavik6.exe")), original)
+
+        self.assertTrue(wait_for(lambda: "Velmora4: Fertig: das neue Programm läuft." in self.log_text(), timeout=120),
+                        self.log_text())
+        self.assertEqual(read_bytes(program), original)
+        self.assertEqual(read_bytes(os.path.join(self.program_folder, "Tavik6.bak")), original)
+        self.assertTrue(wait_for(lambda: self.ip_requests(), timeout=60), self.server.requests())
+        self.end_the_program_started_again()
 
 
 if __name__ == "__main__":

@@ -180,7 +180,7 @@ TEST_F(UpdateCheckTest, ServerFileNamesThatAreNoPlainNameAreRefusedWithOneLogLin
     const std::string refused[] = {"", ".", "..", "../Tavik6", "a/b", "..\\x", "a\\b", "a\nb", "a\rb",
                                    std::string("a\0b", 3), "a\tb", "a\x7f" "b", "a\xc2\x85" "b",
                                    "--confirm-seconds 0 --wait-seconds 3600 x", "-x", "--wait-seconds",
-                                   "Tavik6 neu.zip", "a\"b", "a'b", " Tavik6"};
+                                   "Tavik6 neu.zip", "a\"b", "a'b", " Tavik6", "C:Tavik6.exe", "neu.exe:x"};
     for (const std::string& name : refused) {
         SCOPED_TRACE(name);
         rw.write("Software", "IUpdate", "07.12.2026");

@@ -7,6 +7,7 @@
 
 #include "ProgramFiles.h"
 #include "core/TavikGlobal.h"
+#include "platform/PlatformFacts.h"
 #include "update/UpdateSignature.h"
 #include "update/UpdaterProgram.h"
 
@@ -20,6 +21,17 @@ std::string secondsText(std::chrono::milliseconds period) {
 
 std::string profileText(const std::string& profile) {
     return profile.empty() ? "ohne Profil" : "mit Profil \"" + profile + "\"";
+}
+
+// Names are UTF-8 inside the updater; a path's own narrow form is the ANSI
+// code page on Windows, so the conversions say which they mean.
+std::filesystem::path fromUtf8(const std::string& name) {
+    return std::filesystem::path(std::u8string(name.begin(), name.end()));
+}
+
+std::string text(const std::filesystem::path& file) {
+    const std::u8string utf8 = file.u8string();
+    return std::string(utf8.begin(), utf8.end());
 }
 
 bool isFile(const std::filesystem::path& file) {
@@ -67,7 +79,9 @@ Updater::Updater(std::filesystem::path programFolder, ProgramControl& control, S
     : folder_(std::move(programFolder)), control_(control), signatures_(signatures), log_(log), options_(options),
       failAt_(failAt) {}
 
-std::filesystem::path Updater::programFile() const { return folder_ / kProductName; }
+std::filesystem::path Updater::programFile() const {
+    return folder_ / (std::string(kProductName) + kExecutableSuffix);
+}
 
 std::filesystem::path Updater::backupFile() const { return folder_ / (std::string(kProductName) + ".bak"); }
 
@@ -91,13 +105,13 @@ bool Updater::perform(Step step, Action action) {
 
 Outcome Updater::run(const UpdaterCommand& command) {
     const std::filesystem::path program = programFile();
-    const std::filesystem::path source = updatesFolder(folder_) / command.fileName;
+    const std::filesystem::path source = updatesFolder(folder_) / fromUtf8(command.fileName);
     const std::string runningProfile = command.profile.empty() ? kProductName : command.profile;
-    say("Setze " + source.string() + " als " + program.string() + " ein und starte es " +
+    say("Setze " + text(source) + " als " + text(program) + " ein und starte es " +
         profileText(command.profile) + ".");
 
-    // Replacing the file of a running program would be harmless on this
-    // system, but a second copy of the same profile must not start.
+    // A second copy of the same profile must not start; and on Windows the
+    // file of a running program cannot be replaced at all.
     if (!perform(Step::WaitForEnd, [&](std::string& why) {
             if (control_.waitUntilEnded(program, runningProfile, options_.waitLimit)) return true;
             why = "das Programm läuft nach " + secondsText(options_.waitLimit) + " noch; es bleibt unverändert";
@@ -189,7 +203,7 @@ bool Updater::signatureHolds(const std::filesystem::path& source, const std::fil
 Outcome Updater::startPrevious(const std::string& profile) {
     const std::filesystem::path program = programFile();
     if (!isFile(program)) {
-        say("Es gibt kein bisheriges Programm " + program.string() + ", das gestartet werden könnte.");
+        say("Es gibt kein bisheriges Programm " + text(program) + ", das gestartet werden könnte.");
         return Outcome::Failed;
     }
     if (!startAndConfirm(Step::StartPrevious, Step::ConfirmPrevious, profile)) return Outcome::Failed;

@@ -34,7 +34,9 @@ bool acceptableFileName(const std::string& name) {
     if (name.empty() || name == "." || name == "..") return false;
     for (const char c : name) {
         const auto u = static_cast<unsigned char>(c);
-        if (c == '/' || u < 0x20 || u == 0x7F) return false;
+        // A backslash separates folders and a colon names a drive or a
+        // stream on Windows: neither may lead out of the updates folder.
+        if (c == '/' || c == '\\' || c == ':' || u < 0x20 || u == 0x7F) return false;
     }
     return true;
 }
@@ -76,7 +78,8 @@ std::optional<UpdaterArguments> parseArguments(const std::vector<std::string>& w
     result.command.fileName = line.substr(0, comma);
     if (comma != std::string::npos) result.command.profile = line.substr(comma + 1);
     if (!acceptableFileName(result.command.fileName)) {
-        error = "Unzulässiger Dateiname \"" + result.command.fileName + "\": erlaubt ist nur ein Name ohne \"/\".";
+        error = "Unzulässiger Dateiname \"" + result.command.fileName +
+                "\": erlaubt ist nur ein Name ohne \"/\", \"\\\" und \":\".";
         return std::nullopt;
     }
     return result;

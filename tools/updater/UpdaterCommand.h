@@ -26,7 +26,8 @@ struct UpdaterArguments {
     UpdaterCommand command;
 };
 
-// A bare file name: not empty, not "." or "..", no "/" and no control characters.
+// A bare file name: not empty, not "." or "..", no "/", "\\" or ":" and no
+// control characters.
 bool acceptableFileName(const std::string& name);
 
 // Reads "[--wait-seconds N] [--confirm-seconds N] file[,profile]". Options

@@ -57,14 +57,18 @@ std::string Win32Environment::variable(const wchar_t* name) {
     return fromWide(value);
 }
 
-ProfileClaim Win32Environment::claimProfile(const std::string& profile) {
+std::string profileMutexName(const std::string& profile) {
     // Profiles match without regard to ASCII case, as the registry's keys
     // do; a backslash would name a namespace, so it stands as a slash.
     std::string name = "Global\\Tavik6-Profil-";
     for (char c : profile) name += c == '\\' ? '/' : (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
     if (name.size() > 200) name = name.substr(0, 180) + "-" + std::to_string(std::hash<std::string>{}(name));
+    return name;
+}
+
+ProfileClaim Win32Environment::claimProfile(const std::string& profile) {
     // Kept open until the process ends, which releases it.
-    const HANDLE mutex = CreateMutexW(nullptr, FALSE, toWide(name).c_str());
+    const HANDLE mutex = CreateMutexW(nullptr, FALSE, toWide(profileMutexName(profile)).c_str());
     if (mutex == nullptr) return ProfileClaim::Unchecked;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(mutex);

@@ -35,6 +35,10 @@ private:
     std::string commandLine_;
 };
 
+// The name of the machine-wide mutex that a running program holds for
+// `profile`; the updater waits on it for the program to end.
+std::string profileMutexName(const std::string& profile);
+
 // The local time as the user's clock shows it.
 class Win32Clock : public Clock {
 public:

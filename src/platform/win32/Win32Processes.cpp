@@ -45,7 +45,14 @@ std::wstring Win32Processes::quoteArgument(const std::wstring& argument) {
 }
 
 bool Win32Processes::startWords(const std::vector<std::string>& words) {
-    if (words.empty() || words[0].empty()) return false;
+    const auto started = launch(words);
+    if (!started) return false;
+    CloseHandle(started->process);
+    return true;
+}
+
+std::optional<Win32Processes::Started> Win32Processes::launch(const std::vector<std::string>& words) {
+    if (words.empty() || words[0].empty()) return std::nullopt;
     const std::wstring program = toWide(words[0]);
     // The program's own word is read up to the next quote, never unescaped.
     std::wstring line = L"\"" + program + L"\"";
@@ -57,10 +64,9 @@ bool Win32Processes::startWords(const std::vector<std::string>& words) {
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
-        return false;
+        return std::nullopt;
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
+    return Started{process.hProcess, process.dwProcessId};
 }
 
 bool Win32Processes::start(const std::string& commandLine) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,13 @@ public:
 
     // Starts `words[0]` with the other words as its arguments, without waiting.
     static bool startWords(const std::vector<std::string>& words);
+    // The same, for a caller that watches the process: its handle (a HANDLE,
+    // which the caller closes) and its id.
+    struct Started {
+        void* process;
+        unsigned long id;
+    };
+    static std::optional<Started> launch(const std::vector<std::string>& words);
     // One argument as it must stand in a Windows command line.
     static std::wstring quoteArgument(const std::wstring& argument);
 };

@@ -12,6 +12,7 @@
 
 #include "ProgramFiles.h"
 #include "Updater.h"
+#include "platform/PlatformFacts.h"
 #include "platform/fakes/FakeSignatureCheck.h"
 
 namespace {
@@ -79,14 +80,15 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder_); }
 
-    fs::path program() const { return folder_ / "Tavik6"; }
+    fs::path program() const { return folder_ / (std::string("Tavik6") + tavik::kExecutableSuffix); }
     fs::path backup() const { return folder_ / "Tavik6.bak"; }
 
     // The update file as the program downloads it, not executable, with the
     // signature the check takes for its own.
     void offer(const std::string& content, const std::string& name = "neu.bin") {
-        writeFile(folder_ / "Updates" / name, content, fs::perms(0644));
-        writeFile(folder_ / "Updates" / (name + ".sig"), signatures_.validSignature, fs::perms(0644));
+        const auto onDisk = [](const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); };
+        writeFile(folder_ / "Updates" / onDisk(name), content, fs::perms(0644));
+        writeFile(folder_ / "Updates" / onDisk(name + ".sig"), signatures_.validSignature, fs::perms(0644));
         signatures_.signedContent = content;
     }
 
@@ -99,7 +101,7 @@ protected:
     // the previous or the new one, and no temporary file left behind.
     void expectRunnableProgram(const std::set<std::string>& allowed) {
         struct stat info {};
-        ASSERT_EQ(::stat(program().c_str(), &info), 0) << "the program file is missing";
+        ASSERT_EQ(::stat(program().string().c_str(), &info), 0) << "the program file is missing";
         EXPECT_TRUE(S_ISREG(info.st_mode));
         EXPECT_EQ(info.st_mode & 0111, 0111u) << "the program file is not executable";
         EXPECT_TRUE(allowed.count(readFile(program()))) << readFile(program());
@@ -142,6 +144,14 @@ TEST_F(UpdaterTest, RestartStartsTheProgramWithoutProfileAndWaitsForTheDefaultOn
     ASSERT_EQ(control_.starts.size(), 1u);
     EXPECT_EQ(control_.starts[0].profile, "");
     EXPECT_EQ(control_.waitedFor.at(0).second, "Tavik6");
+}
+
+// The name reaches the updater in UTF-8, which is not what a narrow path
+// means on every system.
+TEST_F(UpdaterTest, UpdateFileNameBeyondAsciiIsFound) {
+    offer(kNew, "Tavik6-ä.bin");
+    EXPECT_EQ(run({"Tavik6-ä.bin", "Büro"}), Outcome::NewProgramRuns) << log_.str();
+    expectRunnableProgram({kNew});
 }
 
 TEST_F(UpdaterTest, UpdatesFolderIsFoundInAnyCase) {

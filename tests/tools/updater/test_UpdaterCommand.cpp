@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "UpdaterCommand.h"
+#include "platform/PlatformFacts.h"
 #include "update/UpdaterProgram.h"
 
 namespace {
@@ -24,25 +25,26 @@ std::optional<UpdaterArguments> parse(const std::vector<std::string>& words,
 // file and the whole profile must come back byte for byte.
 TEST(UpdaterCommandTest, ProgramsUpdateAndRestartGiveFileAndProfileByteForByte) {
     const std::filesystem::path folder = "/opt/my programs/tavik6";
+    const std::string program = std::string("Tavik6") + tavik::kExecutableSuffix;
     for (const std::string profile : {"Büro  2", "a\"b", "x y z", "Büro 2, Etage", " ", "--wait-seconds 0"}) {
         SCOPED_TRACE(profile);
         const auto update = tavik::updateCommand(folder, "Tavik6-6.20", profile);
-        EXPECT_EQ(update.program, folder / "Velmora4");
+        EXPECT_EQ(update.program, folder / (std::string("Velmora4") + tavik::kExecutableSuffix));
         const auto parsed = parse(update.arguments, {"Tavik6-6.20"});
         ASSERT_TRUE(parsed);
         EXPECT_EQ(parsed->command.fileName, "Tavik6-6.20");
         EXPECT_EQ(parsed->command.profile, profile);
         EXPECT_EQ(parsed->options.waitLimit, std::chrono::seconds(60));
 
-        const auto restart = parse(tavik::restartCommand(folder, profile).arguments, {"Tavik6"});
+        const auto restart = parse(tavik::restartCommand(folder, profile).arguments, {program});
         ASSERT_TRUE(restart);
-        EXPECT_EQ(restart->command.fileName, "Tavik6");
+        EXPECT_EQ(restart->command.fileName, program);
         EXPECT_EQ(restart->command.profile, profile);
     }
 
     const auto parsed = parse(tavik::restartCommand(folder, "Tavik6").arguments);
     ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->command.fileName, "Tavik6");
+    EXPECT_EQ(parsed->command.fileName, program);
     EXPECT_EQ(parsed->command.profile, "");
     EXPECT_EQ(parsed->options.confirmPeriod, std::chrono::seconds(5));
     EXPECT_EQ(parsed->options.waitLimit, std::chrono::seconds(60));
@@ -86,6 +88,8 @@ TEST(UpdaterCommandTest, RefusesNamesThatLeaveTheUpdatesFolderAndBadOptions) {
         {".,Büro"},
         {"sub/Tavik6"},
         {"/etc/passwd,x"},
+        {"..\\Tavik6.exe,x"},
+        {"C:Tavik6.exe,x"},
         {"neu\n.bin,Büro"},
         {"--confirm-seconds"},
         {"--confirm-seconds", "fünf", "neu"},
