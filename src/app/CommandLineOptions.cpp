@@ -5,7 +5,7 @@
 #include <iostream>
 
 #include "core/SetupWizard.h"
-#include "core/TavikGlobal.h"
+#include "state/TavikGlobal.h"
 #include "platform/headless/ConsoleDialogs.h"
 #include "platform/posix/PosixEnvironment.h"
 #include "platform/posix/SqliteRegistry.h"

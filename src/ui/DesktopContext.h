@@ -1,8 +1,8 @@
 #pragma once
 #include <functional>
 
-#include "core/FormState.h"
-#include "core/TavikGlobal.h"
+#include "state/FormState.h"
+#include "state/TavikGlobal.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Processes.h"

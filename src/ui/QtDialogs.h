@@ -3,7 +3,7 @@
 #include <chrono>
 #include <functional>
 
-#include "core/TavikGlobal.h"
+#include "state/TavikGlobal.h"
 #include "platform/Dialogs.h"
 #include "ui/Info.h"
 

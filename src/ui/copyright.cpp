@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/FormState.h"
+#include "state/FormState.h"
 #include "ui/TrayPictures.h"
 
 namespace tavik {

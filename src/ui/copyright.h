@@ -1,7 +1,7 @@
 #pragma once
 #include <QDialog>
 
-#include "core/TavikGlobal.h"
+#include "state/TavikGlobal.h"
 #include "platform/Clock.h"
 
 class QLabel;

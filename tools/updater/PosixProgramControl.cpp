@@ -12,7 +12,7 @@
 #include <system_error>
 #include <thread>
 
-#include "core/TavikGlobal.h"
+#include "state/TavikGlobal.h"
 
 extern char** environ;
 

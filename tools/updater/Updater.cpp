@@ -3,7 +3,7 @@
 #include <system_error>
 
 #include "ProgramFiles.h"
-#include "core/TavikGlobal.h"
+#include "state/TavikGlobal.h"
 #include "update/UpdaterProgram.h"
 
 namespace tavik::updater {
