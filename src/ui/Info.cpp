@@ -21,14 +21,13 @@ constexpr int kLabelMinimumHeight = 65;
 
 Info::Info(const std::string& profil, std::function<void()> setupAction, std::chrono::milliseconds lifetime,
            QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint),
+    : QWidget(parent, Qt::Window),
       Info_(new QLabel(QStringLiteral("Info"), this)),
       quit_button_(new QPushButton(TrayPictures::menuIcon(MenuPicture::Beenden), QStringLiteral("Quit"), this)),
       SetUP_Button_(new QPushButton(QStringLiteral("Setup"), this)),
-      setupAction_(std::move(setupAction)) {
+      form_(*this, profil, std::move(setupAction), lifetime) {
     setObjectName(QStringLiteral("Info"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Tavik - Warnung  [") + QString::fromStdString(profil) + QStringLiteral("]"));
 
     Info_->setObjectName(QStringLiteral("Info"));
     Info_->setMinimumSize(kLabelMinimumWidth, kLabelMinimumHeight);
@@ -45,17 +44,20 @@ Info::Info(const std::string& profil, std::function<void()> setupAction, std::ch
     layout->setRowStretch(2, 1);
     layout->setColumnStretch(0, 1);
 
-    connect(quit_button_, &QPushButton::clicked, this, &QWidget::close);
-    connect(SetUP_Button_, &QPushButton::clicked, this, &Info::SetUP_Button_Click);
-
-    // The time counts from loading; a later text does not restart it.
+    connect(quit_button_, &QPushButton::clicked, this, [this] { form_.quit_button_Click(); });
+    connect(SetUP_Button_, &QPushButton::clicked, this, [this] { form_.SetUP_Button_Click(); });
     Timer1_.setSingleShot(true);
     Timer1_.setTimerType(Qt::PreciseTimer);
-    connect(&Timer1_, &QTimer::timeout, this, &QWidget::close);
-    Timer1_.start(static_cast<int>(lifetime.count()));
+    connect(&Timer1_, &QTimer::timeout, this, [this] { form_.Timer1_Timer(); });
+
+    form_.Form_Load();
 }
 
-void Info::setText(const std::string& text) {
+void Info::setCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+
+void Info::makeTopmost() { setWindowFlag(Qt::WindowStaysOnTopHint, true); }
+
+void Info::showText(const std::string& text) {
     const QString shown = qtText(text);
     Info_->setText(shown);
     // Each line of the message on one line of the window, as it was written;
@@ -71,12 +73,11 @@ void Info::setText(const std::string& text) {
 
 QString Info::text() const { return Info_->text(); }
 
-void Info::SetUP_Button_Click() {
-    // The window goes first, so it does not float above the settings.
-    const auto action = setupAction_;
-    Timer1_.stop();
-    close();
-    if (action) action();
-}
+void Info::startCloseTimer(std::chrono::milliseconds after) { Timer1_.start(static_cast<int>(after.count())); }
+
+void Info::stopCloseTimer() { Timer1_.stop(); }
+
+// The window deletes itself once closed; nothing of it may be used after this.
+void Info::closeWindow() { close(); }
 
 }  // namespace tavik
