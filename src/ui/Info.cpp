@@ -1,5 +1,6 @@
 #include "ui/Info.h"
 
+#include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
@@ -7,7 +8,7 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "ui/QtText.h"
+#include "forms/InfoForm.h"
 #include "ui/TrayPictures.h"
 
 namespace tavik {
@@ -19,13 +20,12 @@ constexpr int kLabelMinimumHeight = 65;
 
 }  // namespace
 
-Info::Info(const std::string& profil, std::function<void()> setupAction, std::chrono::milliseconds lifetime,
-           QWidget* parent)
+Info::Info(InfoForm& form, QWidget* parent)
     : QWidget(parent, Qt::Window),
+      form_(form),
       Info_(new QLabel(QStringLiteral("Info"), this)),
       quit_button_(new QPushButton(TrayPictures::menuIcon(MenuPicture::Beenden), QStringLiteral("Quit"), this)),
-      SetUP_Button_(new QPushButton(QStringLiteral("Setup"), this)),
-      form_(*this, profil, std::move(setupAction), lifetime) {
+      SetUP_Button_(new QPushButton(QStringLiteral("Setup"), this)) {
     setObjectName(QStringLiteral("Info"));
     setAttribute(Qt::WA_DeleteOnClose);
 
@@ -49,16 +49,9 @@ Info::Info(const std::string& profil, std::function<void()> setupAction, std::ch
     Timer1_.setSingleShot(true);
     Timer1_.setTimerType(Qt::PreciseTimer);
     connect(&Timer1_, &QTimer::timeout, this, [this] { form_.Timer1_Timer(); });
-
-    form_.Form_Load();
 }
 
-void Info::setCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
-
-void Info::makeTopmost() { setWindowFlag(Qt::WindowStaysOnTopHint, true); }
-
-void Info::showText(const std::string& text) {
-    const QString shown = qtText(text);
+void Info::setText(const QString& shown) {
     Info_->setText(shown);
     // Each line of the message on one line of the window, as it was written;
     // only a line wider than half the screen wraps.
@@ -73,11 +66,12 @@ void Info::showText(const std::string& text) {
 
 QString Info::text() const { return Info_->text(); }
 
-void Info::startCloseTimer(std::chrono::milliseconds after) { Timer1_.start(static_cast<int>(after.count())); }
-
-void Info::stopCloseTimer() { Timer1_.stop(); }
-
-// The window deletes itself once closed; nothing of it may be used after this.
-void Info::closeWindow() { close(); }
+// A closed window is deleted a little later; its timer must not fire for a
+// window loaded after it.
+void Info::closeEvent(QCloseEvent* event) {
+    Timer1_.stop();
+    form_.windowClosed();
+    QWidget::closeEvent(event);
+}
 
 }  // namespace tavik
