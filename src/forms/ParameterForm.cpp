@@ -129,11 +129,13 @@ void ParameterForm::AppToServiceDownload_Click() {
 
 // The account page shows the fields as they stand. The settings step aside
 // while the page's window is open (topmost, they would cover it) and close
-// when it closes.
+// when it closes. A window that does not open is said, without the address:
+// it holds the password.
 void ParameterForm::SetUP_Button_Click() {
     const std::string url = settingsPageUrl(context_.environment.serviceHost(), view_.fieldText(0), view_.fieldText(1));
     view_.hideWindow();
-    view_.showBrowserWindow(url);
+    if (!view_.showBrowserWindow(url))
+        context_.environment.reportError("Das Browserfenster für die Einstellungsseite konnte nicht geöffnet werden.");
     view_.closeWindow();
 }
 
