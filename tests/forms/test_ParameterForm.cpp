@@ -5,6 +5,7 @@
 
 #include "FakeViews.h"
 #include "../TempDirectory.h"
+#include "platform/PlatformFacts.h"
 #include "platform/fakes/FakeClock.h"
 #include "platform/fakes/FakeDialogs.h"
 #include "platform/fakes/FakeEnvironment.h"
@@ -31,7 +32,8 @@ protected:
 
     void store(const char* name, const std::string& value) { rw.write(g.Profil, name, value); }
     std::string stored(const char* name) { return rw.read(g.Profil, name); }
-    void addUpdater() { std::ofstream(env.folder / "Velmora4") << "updater"; }
+    void addUpdater() { std::ofstream(updater()) << "updater"; }
+    std::filesystem::path updater() const { return env.folder / (std::string("Velmora4") + kExecutableSuffix); }
     // A fresh window, loaded as opening it does.
     ParameterForm& open() {
         view = FakeParameterView{};
@@ -96,7 +98,7 @@ TEST_F(ParameterFormTest, AutoUpdateAndRestartNeedTheUpdater) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        std::filesystem::remove(env.folder / "Velmora4");
+        std::filesystem::remove(updater());
         if (row.updater) addUpdater();
         store("AutoUpdate", row.storedAutoUpdate);
         store("Restart", row.storedRestart);
@@ -111,7 +113,7 @@ TEST_F(ParameterFormTest, AutoUpdateAndRestartNeedTheUpdater) {
             EXPECT_EQ(box.title, "Programm nicht gefunden.");
             EXPECT_EQ(box.icon, MessageIcon::Information);
             EXPECT_EQ(box.text, "Um diese Funktion ausführen zu können, benötigen Sie das Programm Velmora4.\r"
-                                "Kopieren Sie dieses nach " + env.folder.string() + "/");
+                                "Kopieren Sie dieses nach " + (env.folder / "").string());
         }
         EXPECT_EQ(view.isChecked(Box::AutoUpdate), row.autoUpdateOn);
         EXPECT_EQ(view.isChecked(Box::Restart), row.restartOn);
@@ -133,14 +135,14 @@ TEST_F(ParameterFormTest, AutoUpdateAndRestartNeedTheUpdater) {
 
 // The service box's handler tells loading from a click by the tag "START".
 TEST_F(ParameterFormTest, ServiceBoxActsOnlyOnAClick) {
-    std::ofstream(env.folder / "AppToService") << "tool";
+    std::ofstream(env.folder / (std::string("AppToService") + kExecutableSuffix)) << "tool";
     store("ntdienst", "1");
     auto& f = open();
     EXPECT_TRUE(view.isChecked(Box::ntdienst));
     EXPECT_TRUE(f.tag().empty());
     EXPECT_TRUE(processes.started.empty()) << "loading registers nothing";
 
-    std::filesystem::remove(env.folder / "AppToService");
+    std::filesystem::remove(env.folder / (std::string("AppToService") + kExecutableSuffix));
     view.setChecked(Box::ntdienst, false);
     view.setChecked(Box::ntdienst, true);
     f.boxChanged(Box::ntdienst);
