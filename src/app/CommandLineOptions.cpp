@@ -3,12 +3,12 @@
 #include <iostream>
 
 #include "core/SetupWizard.h"
-#include "core/TavikGlobal.h"
 #include "platform/JournalPriority.h"
 #include "platform/headless/ConsoleDialogs.h"
 #include "settings/RwModul.h"
 #include "settings/UserDaten.h"
 #include "settings/ValueNames.h"
+#include "state/TavikGlobal.h"
 
 namespace tavik {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "core/TavikGlobal.h"
+#include "state/TavikGlobal.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "settings/RwModul.h"

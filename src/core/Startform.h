@@ -2,10 +2,10 @@
 #include <memory>
 #include <string>
 
-#include "core/FormState.h"
-#include "core/MainFormActions.h"
+#include "state/FormState.h"
+#include "state/MainFormActions.h"
 #include "core/SetupWizard.h"
-#include "core/TavikGlobal.h"
+#include "state/TavikGlobal.h"
 #include "hosts/HostsFile.h"
 #include "log/SaveLog.h"
 #include "platform/BrowserLookup.h"

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <string>
 
-#include "core/TavikGlobal.h"
+#include "state/TavikGlobal.h"
 #include "platform/HttpTransfer.h"
 
 namespace tavik {

@@ -1,9 +1,9 @@
 #pragma once
 #include <string>
 
-#include "core/FormState.h"
-#include "core/MainFormActions.h"
-#include "core/TavikGlobal.h"
+#include "state/FormState.h"
+#include "state/MainFormActions.h"
+#include "state/TavikGlobal.h"
 #include "hosts/HostsFile.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"

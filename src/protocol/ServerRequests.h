@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/TavikGlobal.h"
+#include "state/TavikGlobal.h"
 #include "platform/ProgramEnvironment.h"
 #include "protocol/Inet1.h"
 #include "protocol/ReplyHandler.h"

@@ -1,6 +1,6 @@
 #include "settings/CodeString.h"
 
-#include "core/TavikGlobal.h"
+#include "state/TavikGlobal.h"
 
 namespace tavik {
 

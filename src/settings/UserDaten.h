@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/TavikGlobal.h"
+#include "state/TavikGlobal.h"
 #include "settings/RwModul.h"
 
 namespace tavik {

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "core/TavikGlobal.h"
+#include "state/TavikGlobal.h"
 #include "platform/Dialogs.h"
 #include "platform/Processes.h"
 #include "platform/ProgramEnvironment.h"

@@ -1,6 +1,6 @@
 #include "system/Shutdown.h"
 
-#include "core/TavikGlobal.h"
+#include "state/TavikGlobal.h"
 
 namespace tavik {
 namespace {

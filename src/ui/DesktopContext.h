@@ -1,25 +1,10 @@
 #pragma once
-#include <functional>
-
-#include "core/FormState.h"
-#include "core/TavikGlobal.h"
-#include "platform/Clock.h"
-#include "platform/Dialogs.h"
-#include "platform/Processes.h"
-#include "platform/ProgramEnvironment.h"
-#include "settings/RwModul.h"
+#include "forms/FormContext.h"
 
 namespace tavik {
 
-// What the desktop windows reach the rest of the program through.
-struct DesktopContext {
-    TavikGlobal& g;
-    FormState& form;
-    RwModul& rw;
-    Dialogs& dialogs;
-    Processes& processes;
-    const ProgramEnvironment& environment;
-    const Clock& clock;
-};
+// What the desktop windows reach the rest of the program through: the same
+// as the platform-free behaviour of the windows.
+using DesktopContext = FormContext;
 
 }  // namespace tavik

@@ -19,26 +19,20 @@ Dialog::Dialog(const QuestionStep& step, QWidget* parent)
       abfrage1_(new QLabel(this)),
       antwort1_(new QComboBox(this)),
       OKButton_(new QPushButton(QStringLiteral("OK"), this)),
-      CancelButton_(new QPushButton(QStringLiteral("Abbrechen"), this)) {
+      CancelButton_(new QPushButton(QStringLiteral("Abbrechen"), this)),
+      form_(*this, step) {
     setObjectName(QStringLiteral("Dialog"));
-    setWindowTitle(qtText(step.caption));
     setModal(true);
 
     schritt_->setObjectName(QStringLiteral("schritt"));
     schritt_->setTextFormat(Qt::PlainText);
-    abfrage1_->setTextFormat(Qt::PlainText);
-    schritt_->setText(qtText(step.stepText));
     abfrage1_->setObjectName(QStringLiteral("abfrage1"));
-    abfrage1_->setText(qtText(step.question));
+    abfrage1_->setTextFormat(Qt::PlainText);
 
     antwort1_->setObjectName(QStringLiteral("antwort1"));
     antwort1_->setEditable(true);
     antwort1_->setInsertPolicy(QComboBox::NoInsert);  // Enter answers, it adds nothing to the list
     antwort1_->setMinimumWidth(320);
-    for (const auto& choice : step.choices) antwort1_->addItem(qtText(choice));
-    antwort1_->setEditText(qtText(step.presetAnswer));
-    // The password is not shown to whoever looks at the screen.
-    if (step.secret) antwort1_->lineEdit()->setEchoMode(QLineEdit::Password);
     // Enter is caught before the box or the window can act on it.
     antwort1_->installEventFilter(this);
     antwort1_->lineEdit()->installEventFilter(this);
@@ -49,10 +43,10 @@ Dialog::Dialog(const QuestionStep& step, QWidget* parent)
     OKButton_->setAutoDefault(false);
     CancelButton_->setAutoDefault(false);
 
-    connect(antwort1_, &QComboBox::editTextChanged, this, &Dialog::updateOkButton);
-    connect(antwort1_, &QComboBox::activated, this, &Dialog::updateOkButton);
-    connect(OKButton_, &QPushButton::clicked, this, &Dialog::OKButton_Click);
-    connect(CancelButton_, &QPushButton::clicked, this, &Dialog::CancelButton_Click);
+    connect(antwort1_, &QComboBox::editTextChanged, this, [this] { form_.antwort1_Change(); });
+    connect(antwort1_, &QComboBox::activated, this, [this] { form_.antwort1_Change(); });
+    connect(OKButton_, &QPushButton::clicked, this, [this] { form_.OKButton_Click(); });
+    connect(CancelButton_, &QPushButton::clicked, this, [this] { form_.CancelButton_Click(); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -64,7 +58,7 @@ Dialog::Dialog(const QuestionStep& step, QWidget* parent)
     layout->addWidget(antwort1_);
     layout->addLayout(buttons);
 
-    updateOkButton();
+    form_.Form_Load();
 }
 
 std::optional<std::string> Dialog::ask(const QuestionStep& step, QWidget* parent) {
@@ -73,29 +67,38 @@ std::optional<std::string> Dialog::ask(const QuestionStep& step, QWidget* parent
     return dialog.answer();
 }
 
-void Dialog::updateOkButton() { OKButton_->setEnabled(!antwort1_->currentText().isEmpty()); }
-
 bool Dialog::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            // Enter answers even while OK is disabled, so an empty answer is possible.
-            OKButton_Click();
+            form_.antwort1_KeyDown(FormKey::Enter);
             return true;
         }
     }
-    if (event->type() == QEvent::KeyRelease || event->type() == QEvent::MouseButtonRelease) updateOkButton();
+    if (event->type() == QEvent::KeyRelease || event->type() == QEvent::MouseButtonRelease) form_.antwort1_Change();
     return QDialog::eventFilter(watched, event);
 }
 
-void Dialog::OKButton_Click() {
-    answer_ = antwort1_->currentText().toStdString();
-    accept();
+void Dialog::setCaption(const std::string& caption) { setWindowTitle(qtText(caption)); }
+
+void Dialog::setStepText(const std::string& text) { schritt_->setText(qtText(text)); }
+
+void Dialog::setQuestion(const std::string& text) { abfrage1_->setText(qtText(text)); }
+
+void Dialog::addChoice(const std::string& choice) { antwort1_->addItem(qtText(choice)); }
+
+void Dialog::setAnswerText(const std::string& text) { antwort1_->setEditText(qtText(text)); }
+
+std::string Dialog::answerText() const { return antwort1_->currentText().toStdString(); }
+
+// The password is not shown to whoever looks at the screen.
+void Dialog::setSecret(bool secret) {
+    antwort1_->lineEdit()->setEchoMode(secret ? QLineEdit::Password : QLineEdit::Normal);
 }
 
-void Dialog::CancelButton_Click() {
-    answer_ = "cancel";
-    reject();
-}
+void Dialog::setOkEnabled(bool enabled) { OKButton_->setEnabled(enabled); }
+
+// The answer, not the dialog's result, tells OK from Abbrechen.
+void Dialog::closeWindow() { accept(); }
 
 }  // namespace tavik

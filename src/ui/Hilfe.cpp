@@ -12,28 +12,11 @@
 #include <QToolButton>
 
 #include "ui/Parameter.h"
-#include "ui/ParameterTexts.h"
+#include "forms/ParameterTexts.h"
 
 namespace tavik {
 namespace {
 
-// The explanations beside the controls.
-constexpr const char* kFieldsHelp =
-    "Geben Sie hier Ihre Benutzerdaten, welche Ihnen per eMail zugeschickt wurden ein. Ohne diese Daten werden "
-    "Sie von unserem Server abgewiesen.";
-constexpr const char* kProxyHelp =
-    "Dieser Menüpunkt muss aktiviert werden sobald Sie indirekt (zb.über einen Proxyserver/Router) ins Internet "
-    "gehen.";
-constexpr const char* kAutoUpdateHelp = "Neue Programmversionen werden automatisch geladen und installiert.";
-constexpr const char* kUpdateLinkHelp = "Unsere Updateseite im Internet";
-constexpr const char* kServiceHelp = "Das Programm wird vor der Anmeldung als Dienst gestartet.";
-constexpr const char* kDownloadHelp = "Hier können  Sie die Tools ggf. laden.";
-constexpr const char* kSetupHelp =
-    "Dieser Menüpunkt ist nur im Onlinebetrieb offen. Alle weiteren Einstellungen können nur Online über unsere "
-    "Webseite vorgenommen werden.";
-constexpr const char* kHelpHelp = "Dieses Fenster";
-constexpr const char* kInfoHelp = "Info über dieses Software";
-constexpr const char* kQuitHelp = "Setupmenü beenden";
 // A text never needs more lines than these beside its control; the short
 // ones at the right end of the button rows keep to one.
 constexpr int kLongExplanationLines = 3;
@@ -86,16 +69,14 @@ QLabel* explanation(const char* utf8, int lines, QWidget* parent) {
 
 }  // namespace
 
-Hilfe::Hilfe(QWidget* parent) : QDialog(parent) {
+Hilfe::Hilfe(QWidget* parent) : QDialog(parent), form_(*this) {
     setObjectName(QStringLiteral("Hilfe"));
-    setWindowTitle(QStringLiteral("Hilfe"));
     setModal(true);
-    setWindowFlag(Qt::WindowStaysOnTopHint, true);
 
     auto* menuBar = new QMenuBar(this);
     menu_exit_ = menuBar->addAction(QStringLiteral("Quit"));
     menu_exit_->setObjectName(QStringLiteral("menu_exit"));
-    connect(menu_exit_, &QAction::triggered, this, &QDialog::accept);
+    connect(menu_exit_, &QAction::triggered, this, [this] { form_.menu_exit_Click(); });
 
     // Looks like the control of the settings window but takes no input.
     auto* blocker = new InputBlocker(this);
@@ -125,7 +106,7 @@ Hilfe::Hilfe(QWidget* parent) : QDialog(parent) {
     quit_button_ = new QPushButton(text(parameterText::quit_button), this);
     quit_button_->setObjectName(QStringLiteral("quit_button"));
     quit_button_->setAutoDefault(false);
-    connect(quit_button_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(quit_button_, &QPushButton::clicked, this, [this] { form_.quit_button_Click(); });
 
     // Rows top to bottom: controls at the left, their explanation beside them.
     auto* rows = new QGridLayout(this);
@@ -141,12 +122,12 @@ Hilfe::Hilfe(QWidget* parent) : QDialog(parent) {
     auto* fieldsBlock = new QWidget(this);
     fieldsBlock->setLayout(fields);
     fields->setContentsMargins(0, 0, 0, 0);
-    addRow(fieldsBlock, kFieldsHelp);
-    addRow(box(parameterText::proxyserver), kProxyHelp);
-    addRow(box(parameterText::AutoUpdate), kAutoUpdateHelp);
-    addRow(link(Parameter::updateLinkPicture()), kUpdateLinkHelp);
-    addRow(box(parameterText::ntdienst), kServiceHelp);
-    addRow(link(Parameter::downloadLinkPicture()), kDownloadHelp);
+    addRow(fieldsBlock, hilfeText::Fields);
+    addRow(box(parameterText::proxyserver), hilfeText::Proxy);
+    addRow(box(parameterText::AutoUpdate), hilfeText::AutoUpdate);
+    addRow(link(Parameter::updateLinkPicture()), hilfeText::UpdateLink);
+    addRow(box(parameterText::ntdienst), hilfeText::Service);
+    addRow(link(Parameter::downloadLinkPicture()), hilfeText::Download);
     // Two buttons share a row, each with its own explanation; the rows of
     // buttons have columns of their own, so their texts are not squeezed
     // into the columns above.
@@ -161,9 +142,16 @@ Hilfe::Hilfe(QWidget* parent) : QDialog(parent) {
         pairs->addWidget(explanation(rightHelp, 1, this), pair, 3);
         ++pair;
     };
-    addPair(Setup, kSetupHelp, Help, kHelpHelp);
-    addPair(Info, kInfoHelp, quit_button_, kQuitHelp);
+    addPair(Setup, hilfeText::Setup, Help, hilfeText::Help);
+    addPair(Info, hilfeText::Info, quit_button_, hilfeText::Quit);
     rows->addLayout(pairs, row, 0, 1, 2);
+    form_.Form_Load();
 }
+
+void Hilfe::setCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+
+void Hilfe::makeTopmost() { setWindowFlag(Qt::WindowStaysOnTopHint, true); }
+
+void Hilfe::closeWindow() { accept(); }
 
 }  // namespace tavik

@@ -1,5 +1,6 @@
 #include "ui/Info.h"
 
+#include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
@@ -7,7 +8,7 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "ui/QtText.h"
+#include "forms/InfoForm.h"
 #include "ui/TrayPictures.h"
 
 namespace tavik {
@@ -19,16 +20,14 @@ constexpr int kLabelMinimumHeight = 65;
 
 }  // namespace
 
-Info::Info(const std::string& profil, std::function<void()> setupAction, std::chrono::milliseconds lifetime,
-           QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint),
+Info::Info(InfoForm& form, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      form_(form),
       Info_(new QLabel(QStringLiteral("Info"), this)),
       quit_button_(new QPushButton(TrayPictures::menuIcon(MenuPicture::Beenden), QStringLiteral("Quit"), this)),
-      SetUP_Button_(new QPushButton(QStringLiteral("Setup"), this)),
-      setupAction_(std::move(setupAction)) {
+      SetUP_Button_(new QPushButton(QStringLiteral("Setup"), this)) {
     setObjectName(QStringLiteral("Info"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Tavik - Warnung  [") + QString::fromStdString(profil) + QStringLiteral("]"));
 
     Info_->setObjectName(QStringLiteral("Info"));
     Info_->setMinimumSize(kLabelMinimumWidth, kLabelMinimumHeight);
@@ -45,18 +44,14 @@ Info::Info(const std::string& profil, std::function<void()> setupAction, std::ch
     layout->setRowStretch(2, 1);
     layout->setColumnStretch(0, 1);
 
-    connect(quit_button_, &QPushButton::clicked, this, &QWidget::close);
-    connect(SetUP_Button_, &QPushButton::clicked, this, &Info::SetUP_Button_Click);
-
-    // The time counts from loading; a later text does not restart it.
+    connect(quit_button_, &QPushButton::clicked, this, [this] { form_.quit_button_Click(); });
+    connect(SetUP_Button_, &QPushButton::clicked, this, [this] { form_.SetUP_Button_Click(); });
     Timer1_.setSingleShot(true);
     Timer1_.setTimerType(Qt::PreciseTimer);
-    connect(&Timer1_, &QTimer::timeout, this, &QWidget::close);
-    Timer1_.start(static_cast<int>(lifetime.count()));
+    connect(&Timer1_, &QTimer::timeout, this, [this] { form_.Timer1_Timer(); });
 }
 
-void Info::setText(const std::string& text) {
-    const QString shown = qtText(text);
+void Info::setText(const QString& shown) {
     Info_->setText(shown);
     // Each line of the message on one line of the window, as it was written;
     // only a line wider than half the screen wraps.
@@ -71,12 +66,12 @@ void Info::setText(const std::string& text) {
 
 QString Info::text() const { return Info_->text(); }
 
-void Info::SetUP_Button_Click() {
-    // The window goes first, so it does not float above the settings.
-    const auto action = setupAction_;
+// A closed window is deleted a little later; its timer must not fire for a
+// window loaded after it.
+void Info::closeEvent(QCloseEvent* event) {
     Timer1_.stop();
-    close();
-    if (action) action();
+    form_.windowClosed();
+    QWidget::closeEvent(event);
 }
 
 }  // namespace tavik

@@ -9,43 +9,22 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <charconv>
 
-#include "protocol/RequestUrls.h"
-#include "settings/ValueNames.h"
-#include "text/TextCase.h"
+#include "forms/ParameterTexts.h"
 #include "ui/Hilfe.h"
-#include "ui/ParameterTexts.h"
 #include "ui/TrayPictures.h"
 #include "ui/copyright.h"
 #include "ui/softwareupdate.h"
-#include "update/UpdaterProgram.h"
 
 namespace tavik {
 namespace {
 
-constexpr const char* kLoadingTag = "START";
 constexpr int kLinkPictureSize = 32;
 
 QString text(const char* utf8) { return QString::fromUtf8(utf8); }
-
-// A stored switch as the box shows it: 0 off, 1 on; a text that is no
-// such number leaves the box as it is.
-void setFromStored(QCheckBox* box, const std::string& stored) {
-    const auto first = stored.find_first_not_of(' ');
-    if (first == std::string::npos) return;
-    const auto last = stored.find_last_not_of(' ');
-    int number = -1;
-    const char* begin = stored.data() + first;
-    const char* end = stored.data() + last + 1;
-    const auto result = std::from_chars(begin, end, number);
-    if (result.ec != std::errc() || result.ptr != end) return;
-    if (number == 0 || number == 1) box->setChecked(number == 1);
-}
-
-const char* switchText(const QCheckBox* box) { return box->isChecked() ? "1" : "0"; }
 
 QCheckBox* checkBox(const char* name, const char* caption, const char* tip, QWidget* parent) {
     auto* box = new QCheckBox(text(caption), parent);
@@ -76,11 +55,9 @@ QToolButton* pictureLink(const char* name, const QIcon& picture, const char* tip
 }  // namespace
 
 Parameter::Parameter(DesktopContext& context, QWidget* parent)
-    : QDialog(parent),
-      context_(context),
-      service_(context.g, context.rw, context.dialogs, context.processes, context.environment) {
+    : QDialog(parent), context_(context), form_(context, *this) {
     buildControls();
-    Form_Load();
+    form_.Form_Load();
 }
 
 QIcon Parameter::updateLinkPicture() { return QIcon(TrayPictures::statePixmap(kIconUpdateOffered)); }
@@ -140,52 +117,28 @@ void Parameter::buildControls() {
     layout->addWidget(Frame4);
     layout->addLayout(buttons);
 
-    connect(AutoUpdate_, &QCheckBox::toggled, this, [this] { AutoUpdate_Click(); });
-    connect(Restart_, &QCheckBox::toggled, this, [this] { Restart_Click(); });
-    connect(ntdienst_, &QCheckBox::toggled, this, [this] { ntdienst_Click(); });
-    connect(quit_button_, &QPushButton::clicked, this, &QDialog::close);
-    connect(info_button_, &QPushButton::clicked, this, [this] { info_button_Click(); });
-    connect(Command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
-    connect(Image1_, &QToolButton::clicked, this, [this] { Image1_Click(); });
-    connect(AppToServiceDownload_, &QToolButton::clicked, this, [this] { AppToServiceDownload_Click(); });
-    connect(SetUP_Button_, &QPushButton::clicked, this, [this] { SetUP_Button_Click(); });
+    // A box changed by anything but the form itself (a click, the space key)
+    // runs its handler; the form sets boxes with the signals blocked.
+    for (const Box which : {Box::proxyserver, Box::AutoUpdate, Box::ntdienst, Box::Restart})
+        connect(box(which), &QCheckBox::toggled, this, [this, which] { form_.boxChanged(which); });
+    connect(quit_button_, &QPushButton::clicked, this, [this] { form_.quit_button_Click(); });
+    connect(info_button_, &QPushButton::clicked, this, [this] { form_.info_button_Click(); });
+    connect(Command2_, &QPushButton::clicked, this, [this] { form_.Command2_Click(); });
+    connect(Image1_, &QToolButton::clicked, this, [this] { form_.Image1_Click(); });
+    connect(AppToServiceDownload_, &QToolButton::clicked, this, [this] { form_.AppToServiceDownload_Click(); });
+    connect(SetUP_Button_, &QPushButton::clicked, this, [this] { form_.SetUP_Button_Click(); });
     proxyserver_->installEventFilter(this);
     setup0_->installEventFilter(this);
     setup1_->installEventFilter(this);
 }
 
-// Setting a box here runs its handler just as a click does; the tag tells
-// the service handler that nothing was clicked.
-void Parameter::Form_Load() {
-    setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    Tag = kLoadingTag;
-    setup0_->setText(QString::fromStdString(context_.rw.read(context_.g.Profil, valueName::User)));
-    setup1_->setText(QString::fromStdString(context_.rw.read(context_.g.Profil, valueName::Passwort)));
-    setFromStored(proxyserver_, context_.rw.read(context_.g.Profil, valueName::Proxyserver));
-    setFromStored(ntdienst_, context_.rw.read(context_.g.Profil, valueName::ntdienst));
-    setFromStored(AutoUpdate_, context_.rw.read(context_.g.Profil, valueName::AutoUpdate));
-    if (context_.form.MerkerFrame1() != "Online") SetUP_Button_->setEnabled(false);
-    setFromStored(Restart_, context_.rw.read(context_.g.Profil, valueName::Restart));
-    Tag.clear();
-}
-
-// "AutoUpdate" and "ntdienst" are stored by their handlers at once.
-void Parameter::Form_Unload() {
-    if (unloaded_) return;
-    unloaded_ = true;
-    write(valueName::User, toLowerText(setup0_->text().toStdString()));
-    write(valueName::Passwort, toLowerText(setup1_->text().toStdString()));
-    write(valueName::Proxyserver, switchText(proxyserver_));
-    write(valueName::Restart, switchText(Restart_));
-}
-
 void Parameter::done(int result) {
-    Form_Unload();
+    form_.Form_Unload();
     QDialog::done(result);
 }
 
 void Parameter::closeEvent(QCloseEvent* event) {
-    Form_Unload();
+    form_.Form_Unload();
     QDialog::closeEvent(event);
 }
 
@@ -197,75 +150,58 @@ bool Parameter::eventFilter(QObject* watched, QEvent* event) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         keyInField = key != Qt::Key_Tab && key != Qt::Key_Backtab;
     }
-    if (pressOnProxy || keyInField) SetUP_Button_->setEnabled(false);
+    if (pressOnProxy || keyInField) form_.userEdits();
     return QDialog::eventFilter(watched, event);
 }
 
-void Parameter::AutoUpdate_Click() {
-    const bool on = AutoUpdate_->isChecked();
-    if (updaterPresent(context_.environment.programFolder())) {
-        write(valueName::AutoUpdate, on ? "1" : "0");
-    } else if (!on) {
-        write(valueName::AutoUpdate, "");
-    } else {
-        AppToServiceDownload_->setEnabled(true);
-        showUpdaterMissing();
-        AutoUpdate_->setChecked(false);  // runs this handler again: stores the empty text
+QCheckBox* Parameter::box(Box which) const {
+    switch (which) {
+        case Box::proxyserver: return proxyserver_;
+        case Box::AutoUpdate: return AutoUpdate_;
+        case Box::ntdienst: return ntdienst_;
+        case Box::Restart: return Restart_;
     }
+    return proxyserver_;
 }
 
-// Only switching on is checked; the state is stored on closing.
-void Parameter::Restart_Click() {
-    if (!Restart_->isChecked()) return;
-    if (updaterPresent(context_.environment.programFolder())) return;
-    showUpdaterMissing();
-    Restart_->setChecked(false);
+void Parameter::makeTopmost() { setWindowFlag(Qt::WindowStaysOnTopHint, true); }
+
+std::string Parameter::fieldText(int index) const { return setup(index)->text().toStdString(); }
+
+void Parameter::setFieldText(int index, const std::string& text) {
+    setup(index)->setText(QString::fromStdString(text));
 }
 
-void Parameter::ntdienst_Click() {
-    const bool kept = service_.ntdienst_Click(ntdienst_->isChecked(), Tag == kLoadingTag,
-                                              [this] { AppToServiceDownload_->setEnabled(true); });
-    if (!kept) ntdienst_->setChecked(false);
+bool Parameter::isChecked(Box which) const { return box(which)->isChecked(); }
+
+void Parameter::setChecked(Box which, bool on) {
+    const QSignalBlocker quiet(box(which));
+    box(which)->setChecked(on);
 }
 
-void Parameter::info_button_Click() {
+void Parameter::setControlEnabled(Control control, bool enabled) {
+    if (control == Control::SetUP_Button) SetUP_Button_->setEnabled(enabled);
+    else AppToServiceDownload_->setEnabled(enabled);
+}
+
+void Parameter::hideWindow() { hide(); }
+
+void Parameter::closeWindow() { close(); }
+
+void Parameter::showAbout() {
     copyright about(context_.g, context_.clock, this);
     about.exec();
 }
 
-void Parameter::Command2_Click() {
+void Parameter::showHelp() {
     Hilfe help(this);
     help.exec();
 }
 
-void Parameter::Image1_Click() {
-    startBrowser(updatePageUrl(context_.environment.updateHost()));
-    close();
-}
-
-void Parameter::AppToServiceDownload_Click() {
-    startBrowser(downloadPageUrl(context_.environment.serviceHost()));
-    close();
-}
-
-void Parameter::SetUP_Button_Click() {
+bool Parameter::showBrowserWindow(const std::string& url) {
     softwareupdate browser(context_.environment.programFolder());
-    browser.Tag = settingsPageUrl(context_.environment.serviceHost(), setup0_->text().toStdString(),
-                                  setup1_->text().toStdString());
-    // The settings step aside while the page's window is open: topmost, they
-    // would cover it. They close when it closes.
-    hide();
-    browser.showModal();
-    close();
+    browser.Tag = url;
+    return browser.showModal();
 }
-
-void Parameter::startBrowser(const std::string& url) { context_.processes.start(context_.g.BrowserPfad + " " + url); }
-
-void Parameter::showUpdaterMissing() {
-    context_.dialogs.messageBox(missingProgramMessage(kUpdaterName, context_.environment.programFolder()),
-                                kProgramMissingTitle, MessageIcon::Information);
-}
-
-void Parameter::write(const char* valueName, const std::string& value) { context_.rw.write(context_.g.Profil, valueName, value); }
 
 }  // namespace tavik

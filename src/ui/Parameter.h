@@ -3,7 +3,7 @@
 #include <QIcon>
 #include <string>
 
-#include "system/ServiceRegistration.h"
+#include "forms/ParameterForm.h"
 #include "ui/DesktopContext.h"
 
 class QCheckBox;
@@ -13,16 +13,16 @@ class QToolButton;
 
 namespace tavik {
 
-// The settings window "Userdaten": customer number, password and the four
-// options of the profile; modal and topmost. It loads the stored values when
-// it is created and saves them on every way of closing.
-class Parameter : public QDialog {
+// The settings window "Userdaten" on Qt: customer number, password and the
+// four options of the profile. What it does lives in ParameterForm; this
+// class draws the controls and hands their events over.
+class Parameter : public QDialog, private ParameterView {
     Q_OBJECT
 public:
     explicit Parameter(DesktopContext& context, QWidget* parent = nullptr);
 
     // The window's tag: "START" while it loads, empty afterwards.
-    const std::string& tag() const { return Tag; }
+    const std::string& tag() const { return form_.tag(); }
 
     QLineEdit* setup(int index) const { return index == 0 ? setup0_ : setup1_; }
     QCheckBox* proxyserver() const { return proxyserver_; }
@@ -48,25 +48,23 @@ protected:
 
 private:
     void buildControls();
-    void Form_Load();
-    void Form_Unload();
-    void AutoUpdate_Click();
-    void Restart_Click();
-    void ntdienst_Click();
-    void info_button_Click();
-    void Command2_Click();
-    void Image1_Click();
-    void AppToServiceDownload_Click();
-    void SetUP_Button_Click();
-    // Opens a page in the user's browser, which nothing waits for.
-    void startBrowser(const std::string& url);
-    void showUpdaterMissing();
-    void write(const char* valueName, const std::string& value);
+    QCheckBox* box(Box which) const;
+
+    // ParameterView
+    void makeTopmost() override;
+    std::string fieldText(int index) const override;
+    void setFieldText(int index, const std::string& text) override;
+    bool isChecked(Box which) const override;
+    void setChecked(Box which, bool on) override;
+    void setControlEnabled(Control control, bool enabled) override;
+    void hideWindow() override;
+    void closeWindow() override;
+    void showAbout() override;
+    void showHelp() override;
+    bool showBrowserWindow(const std::string& url) override;
 
     DesktopContext& context_;
-    ServiceRegistration service_;
-    std::string Tag;
-    bool unloaded_ = false;
+    ParameterForm form_;
 
     QLineEdit* setup0_ = nullptr;
     QLineEdit* setup1_ = nullptr;

@@ -19,8 +19,7 @@ QMessageBox::Icon qtIcon(MessageIcon icon) {
 
 }  // namespace
 
-QtDialogs::QtDialogs(const TavikGlobal& g, std::chrono::milliseconds infoLifetime)
-    : g_(g), infoLifetime_(infoLifetime) {}
+QtDialogs::QtDialogs(const TavikGlobal& g, std::chrono::milliseconds infoLifetime) : infoForm_(*this, g, infoLifetime) {}
 
 QtDialogs::~QtDialogs() { delete info_.data(); }
 
@@ -30,21 +29,29 @@ void QtDialogs::messageBox(const std::string& text, const std::string& title, Me
     box.exec();
 }
 
-Info* QtDialogs::info() const {
-    // A window that was closed is on its way out, even before Qt deletes it.
-    return info_ && info_->isVisible() ? info_.data() : nullptr;
+Info* QtDialogs::info() const { return infoForm_.loaded() ? info_.data() : nullptr; }
+
+void QtDialogs::showInfo(const std::string& text) { infoForm_.showMessage(text); }
+
+void QtDialogs::loadWindow() { info_ = new Info(infoForm_); }
+
+void QtDialogs::setCaption(const std::string& caption) { info_->setWindowTitle(qtText(caption)); }
+
+void QtDialogs::makeTopmost() { info_->setWindowFlag(Qt::WindowStaysOnTopHint, true); }
+
+void QtDialogs::showText(const std::string& text) { info_->setText(qtText(text)); }
+
+void QtDialogs::showWindow() { info_->show(); }
+
+void QtDialogs::startCloseTimer(std::chrono::milliseconds after) {
+    info_->Timer1().start(static_cast<int>(after.count()));
 }
 
-void QtDialogs::showInfo(const std::string& text) {
-    // One window at a time: a second text while it is open only replaces the first.
-    if (!info()) {
-        auto setup = [this] {
-            if (setupAction_) setupAction_();
-        };
-        info_ = new Info(g_.Profil, setup, infoLifetime_);
-    }
-    info_->setText(text);
-    info_->show();
+void QtDialogs::stopCloseTimer() { info_->Timer1().stop(); }
+
+// The window deletes itself once closed.
+void QtDialogs::closeWindow() {
+    if (info_) info_->close();
 }
 
 std::optional<std::string> QtDialogs::askQuestion(const QuestionStep& step) { return Dialog::ask(step); }

@@ -3,21 +3,22 @@
 #include <chrono>
 #include <functional>
 
-#include "core/TavikGlobal.h"
+#include "forms/InfoForm.h"
 #include "platform/Dialogs.h"
+#include "state/TavikGlobal.h"
 #include "ui/Info.h"
 
 namespace tavik {
 
 // Message boxes, the info window and the wizard's question window on Qt.
-class QtDialogs : public Dialogs {
+class QtDialogs : public Dialogs, private InfoView {
 public:
     // The info window's caption names the profile `g.Profil` holds when it loads.
-    explicit QtDialogs(const TavikGlobal& g, std::chrono::milliseconds infoLifetime = Info::kLifetime);
+    explicit QtDialogs(const TavikGlobal& g, std::chrono::milliseconds infoLifetime = InfoForm::kLifetime);
     ~QtDialogs() override;
 
     // What the info window's Setup button runs (the tray menu's Setup).
-    void setSetupAction(std::function<void()> action) { setupAction_ = std::move(action); }
+    void setSetupAction(std::function<void()> action) { infoForm_.setSetupAction(std::move(action)); }
 
     void messageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
     void showInfo(const std::string& text) override;
@@ -27,9 +28,17 @@ public:
     Info* info() const;
 
 private:
-    const TavikGlobal& g_;
-    std::chrono::milliseconds infoLifetime_;
-    std::function<void()> setupAction_;
+    // InfoView
+    void loadWindow() override;
+    void setCaption(const std::string& caption) override;
+    void makeTopmost() override;
+    void showText(const std::string& text) override;
+    void showWindow() override;
+    void startCloseTimer(std::chrono::milliseconds after) override;
+    void stopCloseTimer() override;
+    void closeWindow() override;
+
+    InfoForm infoForm_;
     QPointer<Info> info_;
 };
 

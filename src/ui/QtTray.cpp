@@ -12,15 +12,26 @@ QtTray::QtTray(TrayMenuActions actions, QObject* parent) : QObject(parent), acti
     menu_.setTitle(QStringLiteral("&popup"));
     // The captions keep their three leading blanks; Qt draws the picture in
     // its own column beside them.
-    addEntry("menu_popup_anmeldung", "   &Anmelden", MenuPicture::Anmelden, actions_.anmeldung);
-    addEntry("menu_popup_info", "   &Info", MenuPicture::Info, actions_.info);
-    addEntry("menu_popup_legende", "   &Legende", MenuPicture::Legende, actions_.legende);
-    menu_.addSeparator()->setObjectName(QStringLiteral("m0"));
-    addEntry("menu_popup_user", "   &Setup", MenuPicture::Setup, actions_.user);
-    menu_.addSeparator()->setObjectName(QStringLiteral("m1"));
-    addEntry("menu_test", "   &Test", MenuPicture::Test, actions_.test);
-    menu_.addSeparator()->setObjectName(QStringLiteral("m2"));
-    exitEntry_ = addEntry("menu_popup_exit", "   &Programm beenden", MenuPicture::Beenden, actions_.exit);
+    for (const TrayMenuItem& item : kTrayMenu) {
+        if (!item.entry) {
+            menu_.addSeparator()->setObjectName(QString::fromUtf8(item.name));
+            continue;
+        }
+        QAction* entry = addEntry(item.name, item.caption, *item.entry, actionOf(*item.entry));
+        if (*item.entry == MenuPicture::Beenden) exitEntry_ = entry;
+    }
+}
+
+const std::function<void()>& QtTray::actionOf(MenuPicture entry) const {
+    switch (entry) {
+        case MenuPicture::Anmelden: return actions_.anmeldung;
+        case MenuPicture::Info: return actions_.info;
+        case MenuPicture::Legende: return actions_.legende;
+        case MenuPicture::Setup: return actions_.user;
+        case MenuPicture::Test: return actions_.test;
+        case MenuPicture::Beenden: break;
+    }
+    return actions_.exit;
 }
 
 QtTray::~QtTray() { icon_.hide(); }
@@ -71,9 +82,11 @@ void QtTray::unhookMenu() {
 
 void QtTray::onActivated(QSystemTrayIcon::ActivationReason reason) {
     // A right button press reports Context, a left double click DoubleClick;
-    // single clicks (Trigger), the middle button and the rest open nothing.
-    if (reason != QSystemTrayIcon::Context && reason != QSystemTrayIcon::DoubleClick) return;
-    menu_.popup(QCursor::pos());
+    // single clicks (Trigger), the middle button and the rest are other.
+    const TrayMouse mouse = reason == QSystemTrayIcon::Context       ? TrayMouse::RightPress
+                            : reason == QSystemTrayIcon::DoubleClick ? TrayMouse::LeftDoubleClick
+                                                                     : TrayMouse::Other;
+    if (opensPopupMenu(mouse)) menu_.popup(QCursor::pos());
 }
 
 void QtTray::setExitEntryEnabled(bool enabled) { exitEntry_->setEnabled(enabled); }

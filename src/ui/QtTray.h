@@ -56,6 +56,7 @@ public:
 private:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
     QAction* addEntry(const char* name, const char* caption, MenuPicture picture, const std::function<void()>& action);
+    const std::function<void()>& actionOf(MenuPicture entry) const;
     void show(int state, const std::string& tooltip);
 
     TrayMenuActions actions_;

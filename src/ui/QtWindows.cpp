@@ -30,7 +30,10 @@ void QtWindows::showLegend() {
 void QtWindows::showBrowserWindow(const std::string& url) {
     softwareupdate window(context_.environment.programFolder());
     window.Tag = url;
-    window.showModal();
+    // The address may carry the customer number: it is not repeated here.
+    if (!window.showModal())
+        context_.environment.reportError(std::string("Das Browserfenster (") + softwareupdate::kHelperName +
+                                         ") konnte nicht geöffnet werden.");
 }
 
 }  // namespace tavik

@@ -2,10 +2,9 @@
 #include <QIcon>
 #include <QPixmap>
 
-namespace tavik {
+#include "forms/TrayMenu.h"
 
-// The pictures beside the popup menu's entries.
-enum class MenuPicture { Anmelden, Info, Legende, Setup, Test, Beenden };
+namespace tavik {
 
 // The program's own pictures, drawn as SVG and kept as Qt resources: the tray
 // states, the menu pictures and the online / offline status picture. Every

@@ -9,25 +9,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/FormState.h"
+#include "state/FormState.h"
+#include "ui/QtText.h"
 #include "ui/TrayPictures.h"
 
 namespace tavik {
 namespace {
 
-// The maker's line starts with the year of the first release.
-constexpr int kFirstYear = 2005;
-constexpr const char* kMaker = "Kovrin Software";
-constexpr const char* kEmail = "support@tavik6.example";
-constexpr const char* kInternet = "www.tavik6.example";
-
 QString text(const char* utf8) { return QString::fromUtf8(utf8); }
-
-QString makerLine(int year) {
-    const QString years = year > kFirstYear ? QStringLiteral("%1-%2").arg(kFirstYear).arg(year)
-                                             : QString::number(kFirstYear);
-    return QStringLiteral("© ") + years + QLatin1Char(' ') + text(kMaker);
-}
 
 QLabel* label(const QString& caption, const QString& name, QWidget* parent) {
     auto* l = new QLabel(caption, parent);
@@ -38,7 +27,8 @@ QLabel* label(const QString& caption, const QString& name, QWidget* parent) {
 
 }  // namespace
 
-copyright::copyright(const TavikGlobal& g, const Clock& clock, QWidget* parent) : QDialog(parent), g_(g) {
+copyright::copyright(const TavikGlobal& g, const Clock& clock, QWidget* parent)
+    : QDialog(parent), form_(*this, g, clock) {
     setObjectName(QStringLiteral("copyright"));
     setModal(true);
 
@@ -52,8 +42,8 @@ copyright::copyright(const TavikGlobal& g, const Clock& clock, QWidget* parent) 
         lines->addWidget(Label1_[i]);
     }
     // The addresses are shown only; a click on them does nothing.
-    emaillink_ = label(text(kEmail), QStringLiteral("emaillink"), this);
-    internetlink_ = label(text(kInternet), QStringLiteral("internetlink"), this);
+    emaillink_ = label(text(CopyrightForm::kEmail), QStringLiteral("emaillink"), this);
+    internetlink_ = label(text(CopyrightForm::kInternet), QStringLiteral("internetlink"), this);
     auto* contacts = new QGridLayout;
     contacts->addWidget(label(QStringLiteral("Email :"), QStringLiteral("Label2"), this), 0, 0);
     contacts->addWidget(emaillink_, 0, 1);
@@ -65,7 +55,7 @@ copyright::copyright(const TavikGlobal& g, const Clock& clock, QWidget* parent) 
     Command1_ = new QPushButton(QStringLiteral("&Ok"), this);
     Command1_->setObjectName(QStringLiteral("Command1"));
     Command1_->setDefault(true);
-    connect(Command1_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Command1_, &QPushButton::clicked, this, [this] { form_.Command1_Click(); });
 
     auto* top = new QHBoxLayout;
     top->addWidget(Image2, 0, Qt::AlignTop);
@@ -74,34 +64,30 @@ copyright::copyright(const TavikGlobal& g, const Clock& clock, QWidget* parent) 
     layout->addLayout(top);
     layout->addWidget(Command1_, 0, Qt::AlignHCenter);
 
-    Form_Load(clock);
+    form_.Form_Load();
 }
 
-void copyright::Form_Load(const Clock& clock) {
-    Label1_[0]->setText(QStringLiteral("Version : ") + QString::fromStdString(g_.ProgVersion));
-    Label1_[1]->setText(QStringLiteral("Stand : ") + text(kReleaseDate));
-    Label1_[2]->setText(makerLine(clock.now().year));
-}
+void copyright::setCaption(const std::string& caption) { setWindowTitle(qtText(caption)); }
 
-void copyright::Form_Activate() {
+void copyright::setLine(int index, const std::string& line) { Label1_[index]->setText(qtText(line)); }
+
+void copyright::restoreDefaultPointer() {
     while (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();
-    setWindowTitle(QStringLiteral("Versionsinfo über ") + text(kProductName) + QLatin1Char(' ') +
-                   QString::fromStdString(g_.ProgVersion));
 }
+
+void copyright::closeWindow() { accept(); }
 
 bool copyright::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) Form_Activate();
+    if (event->type() == QEvent::WindowActivate) form_.Form_Activate();
     return QDialog::event(event);
 }
 
 // Escape closes the window; every other key that reaches the window leaves
 // it open (Enter and Space still press the focused button, as on any button).
 void copyright::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        reject();
-        return;
-    }
-    event->ignore();
+    const FormKey key = event->key() == Qt::Key_Escape ? FormKey::Escape : FormKey::Other;
+    form_.Command1_KeyDown(key);
+    if (key != FormKey::Escape) event->ignore();
 }
 
 }  // namespace tavik

@@ -1,16 +1,16 @@
 #pragma once
 #include <QDialog>
 
-#include "core/TavikGlobal.h"
-#include "platform/Clock.h"
+#include "forms/CopyrightForm.h"
 
 class QLabel;
 class QPushButton;
 
 namespace tavik {
 
-// The about window: version, release date and the maker, shown modally.
-class copyright : public QDialog {
+// The about window on Qt; what it shows and when it closes lives in
+// CopyrightForm. Shown modally.
+class copyright : public QDialog, private CopyrightView {
     Q_OBJECT
 public:
     copyright(const TavikGlobal& g, const Clock& clock, QWidget* parent = nullptr);
@@ -25,14 +25,17 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void Form_Load(const Clock& clock);
-    void Form_Activate();
+    // CopyrightView
+    void setCaption(const std::string& caption) override;
+    void setLine(int index, const std::string& text) override;
+    void restoreDefaultPointer() override;
+    void closeWindow() override;
 
-    const TavikGlobal& g_;
     QLabel* Label1_[3] = {};
     QLabel* emaillink_ = nullptr;
     QLabel* internetlink_ = nullptr;
     QPushButton* Command1_ = nullptr;
+    CopyrightForm form_;
 };
 
 }  // namespace tavik

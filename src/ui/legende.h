@@ -1,24 +1,32 @@
 #pragma once
 #include <QDialog>
 
+#include "forms/LegendeForm.h"
+
 class QAction;
+class QGridLayout;
 
 namespace tavik {
 
-// "Legende in der Taskbar": the tray pictures with their meaning, shown
-// modally; its only menu entry closes it.
-class legende : public QDialog {
+// The legend on Qt: the rows LegendeForm gives, each with its tray picture;
+// shown modally.
+class legende : public QDialog, private LegendeView {
     Q_OBJECT
 public:
     explicit legende(QWidget* parent = nullptr);
 
-    // Tray states of the rows, top to bottom.
-    static constexpr int kRowStates[7] = {0, 1, 2, 4, 8, 9, 3};
-
     QAction* menuQuit() const { return menu_quit_; }
 
 private:
+    // LegendeView
+    void setCaption(const std::string& caption) override;
+    void addRow(int state, const std::string& text) override;
+    void closeWindow() override;
+
     QAction* menu_quit_ = nullptr;
+    QGridLayout* rows_ = nullptr;
+    int rowCount_ = 0;
+    LegendeForm form_;
 };
 
 }  // namespace tavik

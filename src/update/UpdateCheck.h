@@ -2,8 +2,8 @@
 #include <filesystem>
 #include <string>
 
-#include "core/MainFormActions.h"
-#include "core/TavikGlobal.h"
+#include "state/MainFormActions.h"
+#include "state/TavikGlobal.h"
 #include "log/SaveLog.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"

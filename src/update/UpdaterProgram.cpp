@@ -3,7 +3,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "core/TavikGlobal.h"
+#include "state/TavikGlobal.h"
 #include "platform/PlatformFacts.h"
 #include "text/TextCase.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/MainFormActions.h"
+#include "state/MainFormActions.h"
 #include "platform/fakes/FakeProcesses.h"
 
 namespace tavik {

@@ -2,7 +2,7 @@
 #include <string>
 
 #include "RecordingActions.h"
-#include "core/FormState.h"
+#include "state/FormState.h"
 #include "hosts/HostsFile.h"
 #include "platform/fakes/FakeClock.h"
 #include "platform/fakes/FakeDialogs.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "../TempDirectory.h"
-#include "core/TavikGlobal.h"
+#include "state/TavikGlobal.h"
 #include "platform/PlatformFacts.h"
 #include "platform/fakes/FakeDialogs.h"
 #include "platform/fakes/FakeEnvironment.h"

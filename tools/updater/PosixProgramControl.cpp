@@ -11,8 +11,8 @@
 #include <system_error>
 #include <thread>
 
-#include "core/TavikGlobal.h"
 #include "platform/posix/Spawn.h"
+#include "state/TavikGlobal.h"
 
 namespace tavik::updater {
 namespace {

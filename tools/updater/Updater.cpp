@@ -6,8 +6,8 @@
 #include <system_error>
 
 #include "ProgramFiles.h"
-#include "core/TavikGlobal.h"
 #include "platform/PlatformFacts.h"
+#include "state/TavikGlobal.h"
 #include "update/UpdateSignature.h"
 #include "update/UpdaterProgram.h"
 

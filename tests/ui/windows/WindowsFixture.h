@@ -10,8 +10,8 @@
 #include <functional>
 #include <string>
 
-#include "core/FormState.h"
-#include "core/TavikGlobal.h"
+#include "state/FormState.h"
+#include "state/TavikGlobal.h"
 #include "platform/fakes/FakeClock.h"
 #include "platform/fakes/FakeDialogs.h"
 #include "platform/fakes/FakeEnvironment.h"

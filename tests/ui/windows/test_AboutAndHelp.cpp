@@ -16,18 +16,14 @@ namespace {
 using AboutWindow = WindowsTest;
 
 TEST_F(AboutWindow, ShowsVersionDateAndTheYearItLoads) {
-    const std::pair<int, const char*> rows[] = {{2026, "© 2005-2026 Kovrin Software"},
-                                                {2031, "© 2005-2031 Kovrin Software"}};
-    for (const auto& [year, line] : rows) {
-        clock.current.year = year;
-        copyright window(g, clock);
-        EXPECT_EQ(window.Label1(0)->text(), QStringLiteral("Version : 6.10"));
-        EXPECT_EQ(window.Label1(1)->text(), QStringLiteral("Stand : 14. April 2005"));
-        EXPECT_EQ(window.Label1(2)->text(), QString::fromUtf8(line));
-        // Later changes of the clock do not reach a loaded window.
-        clock.current.year = year + 1;
-        EXPECT_EQ(window.Label1(2)->text(), QString::fromUtf8(line));
-    }
+    clock.current.year = 2031;
+    copyright window(g, clock);
+    EXPECT_EQ(window.Label1(0)->text(), QStringLiteral("Version : 6.10"));
+    EXPECT_EQ(window.Label1(1)->text(), QStringLiteral("Stand : 14. April 2005"));
+    EXPECT_EQ(window.Label1(2)->text(), QStringLiteral("© 2005-2031 Kovrin Software"));
+    // Later changes of the clock do not reach a loaded window.
+    clock.current.year = 2032;
+    EXPECT_EQ(window.Label1(2)->text(), QStringLiteral("© 2005-2031 Kovrin Software"));
 }
 
 TEST_F(AboutWindow, CaptionOnActivation) {

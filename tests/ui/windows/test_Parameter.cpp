@@ -48,22 +48,7 @@ TEST_F(ParameterTest, LoadsTheStoredValuesInOrderAndIsTopmost) {
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
-TEST_F(ParameterTest, StoredTextsThatAreNoSwitchLeaveTheBoxOff) {
-    for (const char* text : {"", "2", "-1", "ja", "1x"}) {
-        store("Proxyserver", text);
-        EXPECT_FALSE(open()->proxyserver()->isChecked()) << text;
-    }
-    store("Proxyserver", " 1 ");
-    EXPECT_TRUE(open()->proxyserver()->isChecked());
-}
 
-TEST_F(ParameterTest, SetupButtonOnlyWhileOnline) {
-    const std::pair<const char*, bool> rows[] = {{"Online", true}, {"Offline", false}, {"", false}, {"online", false}};
-    for (const auto& [caption, enabled] : rows) {
-        form.setMerkerFrame1(caption);
-        EXPECT_EQ(open()->SetUP_Button()->isEnabled(), enabled) << caption;
-    }
-}
 
 TEST_F(ParameterTest, TypingOrPressingTheProxyBoxDisablesSetup) {
     form.setMerkerFrame1("Online");
@@ -109,51 +94,9 @@ TEST_F(ParameterTest, AutoUpdateWithoutTheUpdaterIsRefusedOnceAndStoredEmpty) {
     EXPECT_FALSE(window->AutoUpdate()->isChecked());
 }
 
-TEST_F(ParameterTest, AutoUpdateWithTheUpdaterIsStoredAtOnce) {
-    addUpdater();
-    store("AutoUpdate", "1");
-    auto window = open();
-    EXPECT_TRUE(window->AutoUpdate()->isChecked());
-    EXPECT_EQ(stored("AutoUpdate"), "1");
-    window->AutoUpdate()->click();
-    EXPECT_EQ(stored("AutoUpdate"), "0");
-    EXPECT_TRUE(dialogs.boxes.empty());
-}
 
-TEST_F(ParameterTest, RestartWithoutTheUpdaterIsRefusedOnceAndSavedOff) {
-    store("Restart", "1");
-    auto window = open();
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, updaterMessage());
-    EXPECT_EQ(dialogs.boxes[0].title, "Programm nicht gefunden.");
-    EXPECT_FALSE(window->Restart()->isChecked());
-    EXPECT_EQ(stored("Restart"), "1");  // nothing stored until closing
-    window->show();
-    window->close();
-    EXPECT_EQ(stored("Restart"), "0");
-}
 
-TEST_F(ParameterTest, RestartWithTheUpdaterStaysOn) {
-    addUpdater();
-    store("Restart", "1");
-    auto window = open();
-    EXPECT_TRUE(window->Restart()->isChecked());
-    window->show();
-    window->close();
-    EXPECT_EQ(stored("Restart"), "1");
-    EXPECT_TRUE(dialogs.boxes.empty());
-}
 
-TEST_F(ParameterTest, SwitchingRestartOffNeverAsks) {
-    for (const bool updater : {true, false}) {
-        if (updater) addUpdater();
-        auto window = open();
-        window->Restart()->setChecked(true);
-        const auto boxes = dialogs.boxes.size();
-        window->Restart()->setChecked(false);
-        EXPECT_EQ(dialogs.boxes.size(), boxes) << updater;
-    }
-}
 
 // Every way of closing saves the same four values, the texts lower-cased.
 TEST_F(ParameterTest, SavesOnEveryWayOfClosing) {
@@ -232,14 +175,6 @@ TEST_F(ParameterTest, SetupShowsTheAccountPageAsTypedThenCloses) {
     EXPECT_EQ(stored("User"), "k1001");
 }
 
-TEST_F(ParameterTest, ServiceBoxStoredOnStartsNothingWhileLoading) {
-    addServiceTool();
-    store("ntdienst", "1");
-    auto window = open();
-    EXPECT_TRUE(window->ntdienst()->isChecked());
-    EXPECT_TRUE(processes.started.empty());
-    EXPECT_TRUE(dialogs.boxes.empty());
-}
 
 TEST_F(ParameterTest, ServiceBoxRunsTheToolWithAndWithoutProfile) {
     addServiceTool();
@@ -261,17 +196,6 @@ TEST_F(ParameterTest, ServiceBoxRunsTheToolWithAndWithoutProfile) {
     }
 }
 
-TEST_F(ParameterTest, ServiceBoxWithoutTheToolGoesBackOff) {
-    store("ntdienst", "0");
-    auto window = open();
-    window->ntdienst()->click();
-    EXPECT_FALSE(window->ntdienst()->isChecked());
-    EXPECT_TRUE(window->AppToServiceDownload()->isEnabled());
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].title, "Programm nicht gefunden.");
-    EXPECT_EQ(stored("ntdienst"), "0");
-    EXPECT_TRUE(processes.started.empty());
-}
 
 TEST_F(ParameterTest, InfoAndHelpOpenTheirWindowsModally) {
     const std::pair<const char*, std::function<QPushButton*(Parameter&)>> rows[] = {
