@@ -41,6 +41,8 @@ set(tavik_program_folder bin)
 install(TARGETS Tavik6 Velmora4 AppToService tavik6-hosts-helper RUNTIME DESTINATION ${tavik_program_folder} COMPONENT tavik6)
 # The update signature check Tavik6 loads when an update is there.
 install(TARGETS tavik6-verify LIBRARY DESTINATION ${tavik_program_folder} COMPONENT tavik6)
+# The TLS module goes with the client; only an https address loads it.
+install(TARGETS tavik6-tls LIBRARY DESTINATION ${tavik_program_folder} COMPONENT tavik6)
 install(TARGETS tavik6-demo-server RUNTIME DESTINATION ${tavik_program_folder} COMPONENT demo)
 foreach(optional_target tavik6-desktop tavik6-browser)
   if(TARGET ${optional_target})
