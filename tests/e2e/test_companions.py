@@ -15,7 +15,7 @@ import subprocess
 import tempfile
 import unittest
 
-from harness import BIN_DIR, PRODUCT_KEY, SIGNING_KEY, DemoServer, Sandbox, read_text, sign, wait_for
+from harness import BIN_DIR, PRODUCT_KEY, SIGNING_KEY, VERIFY_MODULE, DemoServer, Sandbox, read_text, sign, wait_for
 
 ACCOUNT = "k1001 geheim Firma firma-server 10.0.0.7 50"
 IP_REQUEST = "/cgi-bin/server/tavik6/readip6.cgi?k1001&geheim&6.10"
@@ -203,7 +203,8 @@ class Restart(CompanionCase):
         self.assertEqual(running_program(self.program), [pid])
         self.assertEqual(command_line(pid), [self.program, "Büro", "2"])
         self.assertEqual(read_bytes(self.program), self.original)
-        self.assertEqual(sorted(os.listdir(self.folder)), ["Tavik6", "Velmora4"])
+        self.assertEqual(sorted(os.listdir(self.folder)),
+                         ["Tavik6", "Velmora4", "libtavik6-tls.so", VERIFY_MODULE])
         self.assertEqual(os.listdir(os.path.join(state, "Updates")), [])
         self.assertEqual(self.box.terminate(), 0)
 
