@@ -2,8 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <optional>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "text/DateFormat.h"
 
@@ -82,6 +89,148 @@ void forEachField(std::string_view line, Take take) {
         while (pos < line.size() && kindOf(line[pos]) == ByteKind::Other) ++pos;
         take(start, pos - start);
     }
+}
+
+bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
+
+// Search helpers that look at many bytes in one step: sixteen with SSE2,
+// else eight in a little-endian word; the plain byte loops after them do
+// the rest, and all of it on other machines.
+constexpr bool kWordSearch = std::endian::native == std::endian::little;
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+constexpr std::uint64_t kLowBits = 0x7F7F7F7F7F7F7F7FULL;
+
+std::uint64_t loadWord(const char* at) {
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+// The high bit of each byte of `word` that equals `byte`, and no other bit.
+std::uint64_t bytesEqual(std::uint64_t word, unsigned char byte) {
+    const std::uint64_t diff = word ^ (kOnes * byte);
+    return ~(((diff & kLowBits) + kLowBits) | diff) & kHighBits;
+}
+
+bool isAsciiLetter(char c) { return lowerAscii(c) != c || (c >= 'a' && c <= 'z'); }
+
+// For matching one byte of the name without case: the bits to set in every
+// byte before comparing (0x20 folds ASCII capitals onto small letters; other
+// bytes then match too often, never too rarely), and the byte to compare with.
+struct FoldedByte {
+    std::uint64_t fold;
+    unsigned char value;
+};
+
+FoldedByte foldedByte(char c) {
+    if (!isAsciiLetter(c)) return {0, static_cast<unsigned char>(c)};
+    return {kOnes * 0x20, static_cast<unsigned char>(lowerAscii(c))};
+}
+
+// The first place at or after `from` where `name` (not empty) stands in
+// `text`, ASCII letters without case; npos when nowhere. Words are sifted by
+// the name's first and last byte; only where both match is the rest compared.
+std::size_t findNameFrom(std::string_view text, std::string_view name, std::size_t from) {
+    const std::size_t last = name.size() - 1;
+    if (text.size() < name.size()) return std::string_view::npos;
+    const std::size_t lastStart = text.size() - name.size();  // the last place the name fits
+    std::size_t pos = from;
+    const FoldedByte first = foldedByte(name.front());
+    const FoldedByte end = foldedByte(name.back());
+#if defined(__SSE2__)
+    {
+        const auto byteOf = [](std::uint64_t fold) { return static_cast<char>(fold & 0xFF); };
+        const __m128i firstFold = _mm_set1_epi8(byteOf(first.fold));
+        const __m128i firstValue = _mm_set1_epi8(static_cast<char>(first.value));
+        const __m128i endFold = _mm_set1_epi8(byteOf(end.fold));
+        const __m128i endValue = _mm_set1_epi8(static_cast<char>(end.value));
+        for (; pos + 16 <= lastStart + 1; pos += 16) {
+            const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + pos));
+            const __m128i tail = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + pos + last));
+            auto hits = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(head, firstFold), firstValue),
+                                                _mm_cmpeq_epi8(_mm_or_si128(tail, endFold), endValue))));
+            while (hits != 0) {
+                const std::size_t at = pos + static_cast<std::size_t>(std::countr_zero(hits));
+                if (sameHostName(text.substr(at, name.size()), name)) return at;
+                hits &= hits - 1;
+            }
+        }
+    }
+#endif
+    if constexpr (kWordSearch) {
+        // Both words read lie within the text while pos + last + 8 <= size.
+        for (; pos + 8 <= lastStart + 1; pos += 8) {
+            std::uint64_t hits = bytesEqual(loadWord(text.data() + pos) | first.fold, first.value) &
+                                 bytesEqual(loadWord(text.data() + pos + last) | end.fold, end.value);
+            while (hits != 0) {
+                const std::size_t at = pos + static_cast<std::size_t>(std::countr_zero(hits)) / 8;
+                if (sameHostName(text.substr(at, name.size()), name)) return at;
+                hits &= hits - 1;
+            }
+        }
+    }
+    for (; pos <= lastStart; ++pos)
+        if (sameHostName(text.substr(pos, name.size()), name)) return pos;
+    return std::string_view::npos;
+}
+
+// The first place at or after `from` where the lines of `text` stop being
+// plain: a CR, or an LF right after another (an empty line). npos when none.
+std::size_t findIrregularLineEnd(std::string_view text, std::size_t from) {
+    std::size_t pos = from;
+#if defined(__SSE2__)
+    {
+        const __m128i cr = _mm_set1_epi8('\r');
+        const __m128i lf = _mm_set1_epi8('\n');
+        for (; pos + 17 <= text.size(); pos += 16) {
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + pos));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + pos + 1));
+            const int hits = _mm_movemask_epi8(_mm_or_si128(
+                _mm_cmpeq_epi8(here, cr), _mm_and_si128(_mm_cmpeq_epi8(here, lf), _mm_cmpeq_epi8(next, lf))));
+            if (hits != 0) return pos + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(hits)));
+        }
+    }
+#endif
+    if constexpr (kWordSearch) {
+        // The second word, one byte further on, pairs each LF with the byte after it.
+        for (; pos + 9 <= text.size(); pos += 8) {
+            const std::uint64_t word = loadWord(text.data() + pos);
+            const std::uint64_t hits = bytesEqual(word, '\r') |
+                                       (bytesEqual(word, '\n') & bytesEqual(loadWord(text.data() + pos + 1), '\n'));
+            if (hits != 0) return pos + static_cast<std::size_t>(std::countr_zero(hits)) / 8;
+        }
+    }
+    for (; pos < text.size(); ++pos) {
+        if (text[pos] == '\r') return pos;
+        if (text[pos] == '\n' && pos + 1 < text.size() && text[pos + 1] == '\n') return pos;
+    }
+    return std::string_view::npos;
+}
+
+// Appends the lines of `text` (whole lines) to `out` as the line-by-line
+// rewrite leaves a line it does not change: empty lines dropped, every line
+// ended by LF. Runs of lines that already look like that are copied at once.
+void appendLines(std::string& out, std::string_view text) {
+    std::size_t pos = 0;
+    while (true) {
+        while (pos < text.size() && isLineEnd(text[pos])) ++pos;
+        if (pos == text.size()) return;
+        const std::size_t stop = std::min(findIrregularLineEnd(text, pos), text.size());
+        out.append(text.substr(pos, stop - pos));
+        if (out.back() != '\n') out += '\n';
+        pos = stop;
+    }
+}
+
+// False for a name no field of a hosts line can equal (empty, or holding a
+// line end, a blank or "#"): no line can then be changed for it.
+bool canBeField(std::string_view name) {
+    if (name.empty()) return false;
+    for (const char c : name)
+        if (isLineEnd(c) || kindOf(c) != ByteKind::Other) return false;
+    return true;
 }
 
 // The code point of the UTF-8 sequence at the start of `text` and its
@@ -322,7 +471,7 @@ std::string rewriteHosts(const std::string& content, const std::string& serverIp
         std::size_t length;
     };
     std::vector<Field> ours;  // the fields of a line that hold the name
-    forEachLine(content, [&](std::string_view line) {
+    const auto rewriteLine = [&](std::string_view line) {
         ours.clear();
         std::size_t fields = 0;
         std::string_view address;
@@ -355,7 +504,27 @@ std::string rewriteHosts(const std::string& content, const std::string& serverIp
         }
         out.append(line.substr(copied));
         out += '\n';
-    });
+    };
+
+    // Only a line that holds the name somewhere (without case) can be
+    // changed; every other line is copied as it is. So the text is searched
+    // for the name once, and the runs of lines between its finds are copied
+    // in bulk instead of line by line.
+    const std::string_view text(content);
+    const bool searchable = canBeField(serverName);
+    std::size_t done = 0;  // everything before this is in `out`
+    while (searchable && done < text.size()) {
+        const std::size_t found = findNameFrom(text, serverName, done);
+        if (found == std::string_view::npos) break;
+        std::size_t start = found;
+        while (start > done && !isLineEnd(text[start - 1])) --start;
+        std::size_t end = found + serverName.size();
+        while (end < text.size() && !isLineEnd(text[end])) ++end;
+        appendLines(out, text.substr(done, start - done));
+        rewriteLine(text.substr(start, end - start));
+        done = end;
+    }
+    appendLines(out, text.substr(done));
     if (!handled) out += "\n" + serverIp + "    " + serverName + "       # " + kHostsMarker + "\n";
     return out;
 }

@@ -42,6 +42,10 @@ const std::string kMachine =
     "127.0.0.1\tlocalhost\n::1\tlocalhost ip6-localhost ip6-loopback\n"
     "192.168.1.5 nas.local nas\n# the nas holds the backups\n";
 
+// Lines long enough that the file is searched many bytes at a time.
+const std::string kLong1 = "10.20.30.40    backup-store.branch-office.example.net backup-store";
+const std::string kLong2 = "2001:db8::17    printer.second-floor.example.net printer-2 # colour";
+
 INSTANTIATE_TEST_SUITE_P(
     HostsEntry, Rewrite,
     testing::Values(
@@ -83,6 +87,17 @@ INSTANTIATE_TEST_SUITE_P(
                     "a 1\nb 2\n"},
         RewriteCase{"CR and CR LF input, LF output", "a 1\r\nb 2\r9.9.9.9 srv.example old\r\n", "::1",
                     "srv.example", "a 1\nb 2\n::1    srv.example" + kStamped + "9.9.9.9 old\n"},
+        RewriteCase{"long lines with every kind of line end and empty lines",
+                    kLong1 + "\r\n" + kLong2 + "\n\n" + kLong1 + "\n\r" + kLong2 + "\r\r\n\n" + kLong1, "1.2.3.4",
+                    "srv.example",
+                    kLong1 + "\n" + kLong2 + "\n" + kLong1 + "\n" + kLong2 + "\n" + kLong1 + "\n\n1.2.3.4    srv.example" +
+                        kAppended},
+        RewriteCase{"the name deep in a long file, in a longer name first, last without a line end",
+                    kLong1 + "\n" + kLong2 + "\r\n5.5.5.5 mysrv.example.lan my-srv.example\r\n" + kLong1 +
+                        "\n9.9.9.9 other.host.example.lan SRV.EXAMPLE",
+                    "1.2.3.4", "srv.example",
+                    kLong1 + "\n" + kLong2 + "\n5.5.5.5 mysrv.example.lan my-srv.example\n" + kLong1 +
+                        "\n1.2.3.4    srv.example" + kStamped + "9.9.9.9 other.host.example.lan\n"},
         RewriteCase{"empty file gets the appended entry", "", "1.2.3.4", "srv.example",
                     "\n1.2.3.4    srv.example" + kAppended},
         RewriteCase{"the empty line before an appended entry goes at the next rewrite",
