@@ -335,7 +335,9 @@ class WindowsUpdate(UpdaterSandbox):
         # The new program works with its profile's settings: the server hears
         # from it again (and it tries no second update today) ...
         self.assertTrue(wait_for(lambda: len(self.ip_requests()) >= 2, timeout=60), self.server.requests())
-        self.assertEqual(len([r for r in self.server.requests() if r.startswith("/update/")]), 2)
+        # A first look at the file, the file and its signature; no second update.
+        self.assertEqual([r for r in self.server.requests() if r.startswith("/update/")],
+                         ["/update/" + UPDATE_FILE] * 2 + ["/update/" + UPDATE_FILE + ".sig"])
         self.assertTrue(wait_for(lambda: b"10.0.0.7    firma-server " in self.read_hosts(), timeout=60),
                         self.read_hosts())
         self.end_the_program_started_again()
