@@ -36,6 +36,7 @@ test_packages=(
   # the Windows programs: MinGW-w64 (POSIX threads), Wine for their tests, the installer
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 nsis
   osslsigncode  # Authenticode signatures on the Windows programs
+  librsvg2-bin icoutils  # the Windows icons: the SVG pictures rasterized (rsvg-convert) and packed (icotool)
 )
 
 bench_packages=(

@@ -1,9 +1,13 @@
-// The headless client on Windows: the core on the Win32 adapters, messages
-// on the console. Ctrl-C, Ctrl-Break, closing the console, the end of the
-// session and WM_CLOSE run the ordinary exit sequence.
+// The client on Windows: the core on the Win32 adapters, with the desktop
+// (tray icon, popup menu, message boxes) or headless with messages on the
+// console. Ctrl-C, Ctrl-Break, closing the console, the end of the session
+// and WM_CLOSE run the ordinary exit sequence.
 #include "app/HeadlessApp.h"
+#include "app/WindowsApp.h"
 
 #include <cmath>
+#include <cstdio>
+#include <memory>
 
 #include "core/Startform.h"
 #include "platform/headless/ConsoleDialogs.h"
@@ -18,6 +22,8 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "platform/win32/WinInetTransfer.h"
+#include "ui_win32/Win32Dialogs.h"
+#include "ui_win32/Win32Tray.h"
 #include "update/UpdateSignature.h"
 
 namespace tavik {
@@ -37,17 +43,24 @@ WinInetTimeouts scaledTimeouts(double timeScale) {
     return timeouts;
 }
 
-}  // namespace
+// A service runs on a window station nobody sees; there the tray would wait
+// for an Explorer that never comes and a message box for a click.
+bool interactiveWindowStation() {
+    HWINSTA station = GetProcessWindowStation();
+    USEROBJECTFLAGS flags{};
+    if (!station || !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, nullptr)) return false;
+    return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
 
-int runHeadless(int, char**, double timeScale) {
+int runClient(bool desktop, double timeScale) {
     Win32Environment environment;
     Win32Registry registry;
     Win32HostsFileStore hostsStore;
     Win32EventLoop loop(timeScale);
     WinInetTransfer transfer(loop, scaledTimeouts(timeScale));
     Win32Clock clock;
-    ConsoleDialogs dialogs = ConsoleDialogs::forThisProcess();
-    NullTray tray;
+    ConsoleDialogs console = ConsoleDialogs::forThisProcess();
+    NullTray nullTray;
     Win32Processes processes;
     RasDialUp dialUp;
     Win32Session session;
@@ -56,8 +69,41 @@ int runHeadless(int, char**, double timeScale) {
     CngSignatureCheck signatures(builtInUpdateKey());
 
     TavikGlobal g;
+
+    Startform* startform = nullptr;
+    auto handler = [&startform](void (Startform::*click)()) {
+        return [&startform, click] {
+            if (startform) (startform->*click)();
+        };
+    };
+    std::unique_ptr<Win32Tray> desktopTray;
+    std::unique_ptr<Win32Dialogs> desktopDialogs;
+    if (desktop) {
+        desktopTray = std::make_unique<Win32Tray>(
+            TrayMenuActions{handler(&Startform::menu_popup_anmeldung_Click), handler(&Startform::menu_popup_info_Click),
+                            handler(&Startform::menu_popup_legende_Click), handler(&Startform::menu_popup_user_Click),
+                            handler(&Startform::menu_test_Click), handler(&Startform::menu_popup_exit_Click)},
+            loop.window());
+        if (desktopTray->ready()) {
+            // Until the info window exists its messages show beside the icon
+            // and on the console.
+            desktopDialogs = std::make_unique<Win32Dialogs>([&](const std::string& text) {
+                console.showInfo(text);
+                desktopTray->showNotice("Tavik - Warnung  [" + g.Profil + "]", text);
+            });
+        } else {
+            desktopTray.reset();
+            std::fputs("Tavik6: Kein Desktop erreichbar (das Symbol im Infobereich lässt sich nicht anlegen); "
+                       "das Programm läuft ohne Oberfläche weiter.\n",
+                       stderr);
+        }
+    }
+    Tray& tray = desktopTray ? static_cast<Tray&>(*desktopTray) : nullTray;
+    Dialogs& dialogs = desktopDialogs ? static_cast<Dialogs&>(*desktopDialogs) : console;
+
     Startform form(g, {environment, registry, hostsStore, transfer, loop, clock, dialogs, tray, processes,
                        dialUp, session, browser, windows, signatures});
+    startform = &form;
 
     // An exit asked for during a request cuts the request short; the exit
     // follows as soon as the running handler is done.
@@ -67,5 +113,11 @@ int runHeadless(int, char**, double timeScale) {
     loop.run();
     return 0;
 }
+
+}  // namespace
+
+int runHeadless(int, char**, double timeScale) { return runClient(false, timeScale); }
+
+int runWindowsDesktop(int, char**) { return runClient(interactiveWindowStation(), 1.0); }
 
 }  // namespace tavik

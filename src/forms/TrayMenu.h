@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <functional>
 #include <optional>
 
 namespace tavik {
@@ -26,6 +27,29 @@ inline constexpr std::array<TrayMenuItem, 9> kTrayMenu = {{
     {"m2", "-", std::nullopt},
     {"menu_popup_exit", "   &Programm beenden", MenuPicture::Beenden},
 }};
+
+// What the popup menu's entries do; the main form's menu handlers. Every
+// desktop calls the same ones.
+struct TrayMenuActions {
+    std::function<void()> anmeldung;
+    std::function<void()> info;
+    std::function<void()> legende;
+    std::function<void()> user;
+    std::function<void()> test;
+    std::function<void()> exit;
+
+    const std::function<void()>& of(MenuPicture entry) const {
+        switch (entry) {
+            case MenuPicture::Anmelden: return anmeldung;
+            case MenuPicture::Info: return info;
+            case MenuPicture::Legende: return legende;
+            case MenuPicture::Setup: return user;
+            case MenuPicture::Test: return test;
+            case MenuPicture::Beenden: break;
+        }
+        return exit;
+    }
+};
 
 // What the mouse did on the tray icon.
 enum class TrayMouse { RightPress, LeftDoubleClick, Other };

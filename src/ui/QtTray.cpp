@@ -17,21 +17,9 @@ QtTray::QtTray(TrayMenuActions actions, QObject* parent) : QObject(parent), acti
             menu_.addSeparator()->setObjectName(QString::fromUtf8(item.name));
             continue;
         }
-        QAction* entry = addEntry(item.name, item.caption, *item.entry, actionOf(*item.entry));
+        QAction* entry = addEntry(item.name, item.caption, *item.entry, actions_.of(*item.entry));
         if (*item.entry == MenuPicture::Beenden) exitEntry_ = entry;
     }
-}
-
-const std::function<void()>& QtTray::actionOf(MenuPicture entry) const {
-    switch (entry) {
-        case MenuPicture::Anmelden: return actions_.anmeldung;
-        case MenuPicture::Info: return actions_.info;
-        case MenuPicture::Legende: return actions_.legende;
-        case MenuPicture::Setup: return actions_.user;
-        case MenuPicture::Test: return actions_.test;
-        case MenuPicture::Beenden: break;
-    }
-    return actions_.exit;
 }
 
 QtTray::~QtTray() { icon_.hide(); }

@@ -14,16 +14,6 @@ class QAction;
 
 namespace tavik {
 
-// What the popup menu's entries do; the main form's menu handlers.
-struct TrayMenuActions {
-    std::function<void()> anmeldung;
-    std::function<void()> info;
-    std::function<void()> legende;
-    std::function<void()> user;
-    std::function<void()> test;
-    std::function<void()> exit;
-};
-
 // The icon in the notification area and its popup menu `menu_popup`. The menu
 // opens on a right button press or a left double click only, never on a
 // single click, so it is not set as the icon's context menu (Qt would open
@@ -56,7 +46,6 @@ public:
 private:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
     QAction* addEntry(const char* name, const char* caption, MenuPicture picture, const std::function<void()>& action);
-    const std::function<void()>& actionOf(MenuPicture entry) const;
     void show(int state, const std::string& tooltip);
 
     TrayMenuActions actions_;

@@ -1,8 +1,10 @@
 """The Windows Tavik6.exe under Wine against the Linux demo server: the line
 in a hosts file with CR LF ends, every other line kept, removed at exit; the
 service; an update handed to Velmora4.exe, which puts it in place and starts it.
-TAVIK_BIN_DIR names the Linux programs (the demo server), TAVIK_WINDOWS_BIN_DIR
-the Windows ones; TAVIK_WINE the Wine loader, WINEPREFIX its prefix."""
+The desktop: the tray icon on an Xvfb display of its own, its menu, the exit
+through "Programm beenden". TAVIK_BIN_DIR names the Linux programs (the demo
+server), TAVIK_WINDOWS_BIN_DIR the Windows ones; TAVIK_WINE the Wine loader,
+WINEPREFIX its prefix."""
 import hashlib
 import os
 import shutil
@@ -23,6 +25,10 @@ ACCOUNT = "k1001 geheim Firma firma-server 10.0.0.7 50"
 INITIAL_HOSTS = b"127.0.0.1 localhost\r\n::1 localhost\n\n# keep me\r\n"
 ROOT_STORE = "HKCU\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates"
 LINE = b"10.0.0.7    firma-server       # Verbindung von Tavik zum Firmenserver\r\n"
+
+# The console program unless a test asks for the desktop: Tavik6.exe shows its
+# tray icon wherever Wine finds a display.
+os.environ["TAVIK_HEADLESS"] = "1"
 
 
 def windows_path(path):
@@ -55,16 +61,21 @@ class WindowsSandbox(unittest.TestCase):
         key = "HKLM\\Software\\Kovrin\\Tavik6\\" + self.profile
         for name, value in (("Install", "01.12.2026"), ("User", "k1001"), ("Passwort", "geheim"),
                             ("Proxyserver", "1"), ("AutoUpdate", self.auto_update)):
-            self.assertEqual(wine("reg", "add", key, "/v", name, "/d", value, "/f").returncode, 0)
+            self.assertEqual(wine("reg", "add", key, "/v", name, "/d", value, "/f",
+                                  env=self.wine_environment()).returncode, 0)
         self.client = None
 
     def tearDown(self):
         if self.client and self.client.poll() is None:
             self.client.kill()
             self.client.wait()
-        wine("reg", "delete", "HKLM\\Software\\Kovrin\\Tavik6\\" + self.profile, "/f")
+        wine("reg", "delete", "HKLM\\Software\\Kovrin\\Tavik6\\" + self.profile, "/f", env=self.wine_environment())
         self.server.stop()
         shutil.rmtree(self.root, ignore_errors=True)
+
+    def wine_environment(self):
+        """The environment of Wine's own tools (reg): the test's prefix."""
+        return os.environ
 
     def options(self, *words):
         """Tavik6.exe with a command-line option; its output as text."""
@@ -121,6 +132,56 @@ class WindowsMainRoad(WindowsSandbox):
         no_terminal = self.options("--setup", "Buero")
         self.assertEqual(no_terminal.returncode, 2)
         self.assertIn("Terminal", no_terminal.stderr)
+
+
+class WindowsDesktop(WindowsSandbox):
+    """Tavik6.exe with its tray icon on an Xvfb display of its own; tray_probe
+    presses the right button on the icon and picks "Programm beenden". Wine
+    puts every window of a prefix on the desktop its first program found, so
+    the test brings a prefix of its own, made while its display is up."""
+
+    def setUp(self):
+        root_of_prefix = tempfile.mkdtemp(prefix="tavik-win-desktop-")
+        self.addCleanup(shutil.rmtree, root_of_prefix, ignore_errors=True)
+        read_end, write_end = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+                                 "-nolisten", "tcp"], pass_fds=(write_end,), stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        self.addCleanup(xvfb.wait, timeout=30)
+        self.addCleanup(xvfb.terminate)
+        with os.fdopen(read_end) as f:
+            display = f.readline().strip()
+        self.assertTrue(display, "Xvfb did not start")
+        self.env = dict(os.environ, DISPLAY=":" + display, WINEPREFIX=os.path.join(root_of_prefix, "prefix"))
+        del self.env["TAVIK_HEADLESS"]
+        self.addCleanup(subprocess.run, [os.path.join(os.path.dirname(WINE), "wineserver"), "-k"], env=self.env,
+                        timeout=60)
+        self.assertEqual(wine("wineboot", "-i", env=self.env).returncode, 0)
+        super().setUp()
+        self.env.update(TAVIK_SERVICE_HOST=self.server.host, TAVIK_HOSTS_FILE=windows_path(self.hosts))
+
+    def wine_environment(self):
+        return self.env
+
+    def probe(self, command):
+        return subprocess.run([WINE, os.path.join(WINDOWS_TEST_BIN_DIR, "tray_probe.exe"), command],
+                              env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=120).returncode
+
+    def test_tray_icon_menu_and_exit(self):
+        self.client = subprocess.Popen([WINE, os.path.join(self.program_folder, "Tavik6.exe"), self.profile],
+                                       cwd=self.program_folder, env=self.env, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self.assertTrue(wait_for(lambda: LINE in self.read_hosts(), timeout=60), self.read_hosts())
+        self.assertTrue(wait_for(lambda: self.probe("icon") == 0, timeout=30), "no tray icon")
+
+        self.assertEqual(self.probe("menu"), 0, "the right button opened no menu")
+        self.assertEqual(self.probe("last"), 0, "the menu did not close")
+        _, errors = self.client.communicate(timeout=60)
+        self.assertEqual(self.client.returncode, 0, errors)
+        self.assertEqual(self.read_hosts(), b"127.0.0.1 localhost\r\n::1 localhost\r\n# keep me\r\n")
+        self.assertIn("/cgi-bin/server/offline.cgi?k1001", "\n".join(self.server.requests()))
 
 
 class WindowsService(WindowsSandbox):

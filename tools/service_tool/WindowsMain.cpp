@@ -220,6 +220,8 @@ int runService(int count, wchar_t** words) {
         if (equals != std::wstring::npos && equals > 0)
             SetEnvironmentVariableW(setting.substr(0, equals).c_str(), setting.substr(equals + 1).c_str());
     }
+    // A service has no desktop to show a tray icon or a message box on.
+    SetEnvironmentVariableW(L"TAVIK_HEADLESS", L"1");
     SERVICE_TABLE_ENTRYW table[] = {{g_service.name.data(), &serviceMain}, {nullptr, nullptr}};
     return StartServiceCtrlDispatcherW(table) ? 0 : 1;
 }
