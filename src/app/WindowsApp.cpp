@@ -4,6 +4,8 @@
 #include "app/HeadlessApp.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 #include "core/Startform.h"
 #include "platform/headless/ConsoleDialogs.h"
@@ -18,6 +20,7 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "platform/win32/WinInetTransfer.h"
+#include "ui_win32/Win32Windows.h"
 #include "update/UpdateSignature.h"
 
 namespace tavik {
@@ -52,12 +55,20 @@ int runHeadless(int, char**, double timeScale) {
     RasDialUp dialUp;
     Win32Session session;
     NoBrowser browser;
-    NoWindows windows;
+    // The tray menu's windows are Win32 dialogs; TAVIK_HEADLESS=1 keeps the
+    // client without them.
+    const char* headlessSetting = std::getenv("TAVIK_HEADLESS");
+    const bool headless = headlessSetting != nullptr && std::strcmp(headlessSetting, "1") == 0;
+    NoWindows noWindows;
+    Win32Windows desktopWindows;
+    Windows& windows = headless ? static_cast<Windows&>(noWindows) : desktopWindows;
     CngSignatureCheck signatures(builtInUpdateKey());
 
     TavikGlobal g;
     Startform form(g, {environment, registry, hostsStore, transfer, loop, clock, dialogs, tray, processes,
                        dialUp, session, browser, windows, signatures});
+    FormContext windowContext{g, form.form(), form.settings(), dialogs, processes, environment, clock};
+    desktopWindows.attach(windowContext);
 
     // An exit asked for during a request cuts the request short; the exit
     // follows as soon as the running handler is done.
