@@ -59,7 +59,7 @@ void Win32LegendWindow::addRow(int, const std::string& text) {
 void Win32LegendWindow::fitRows() {
     const HDC dc = GetDC(window_);
     const HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window_, WM_GETFONT, 0, 0)));
-    const RECT margin = dialogUnits(window_, kRowLeft, kRowTop, kRowHeight, 0);
+    const RECT margin = dialogUnits(window_, kRowLeft, 0, 0, 0);
     int widest = 0;
     for (int i = 0; i < rows_; ++i) {
         const HWND label = GetDlgItem(window_, IDC_LEGENDE_ROW + i);
@@ -76,10 +76,15 @@ void Win32LegendWindow::fitRows() {
     SelectObject(dc, oldFont);
     ReleaseDC(window_, dc);
 
-    RECT client{0, 0, widest + 2 * margin.left, margin.top * 2 + rows_ * margin.right};
-    AdjustWindowRectEx(&client, static_cast<DWORD>(GetWindowLongW(window_, GWL_STYLE)), TRUE,
-                       static_cast<DWORD>(GetWindowLongW(window_, GWL_EXSTYLE)));
-    SetWindowPos(window_, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
+    // The frame, caption and menu stay as they are; the inside fits the rows.
+    RECT outer{};
+    RECT inner{};
+    GetWindowRect(window_, &outer);
+    GetClientRect(window_, &inner);
+    const int frameWidth = (outer.right - outer.left) - inner.right;
+    const int frameHeight = (outer.bottom - outer.top) - inner.bottom;
+    const RECT rowsEnd = dialogUnits(window_, 0, 0, 0, 2 * kRowTop + rows_ * kRowHeight);
+    SetWindowPos(window_, nullptr, 0, 0, frameWidth + widest + 2 * margin.left, frameHeight + rowsEnd.bottom,
                  SWP_NOMOVE | SWP_NOZORDER);
 }
 
