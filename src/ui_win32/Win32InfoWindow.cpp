@@ -97,7 +97,9 @@ void Win32InfoWindow::fitText() {
     SelectObject(dc, oldFont);
     ReleaseDC(label, dc);
     const int width = std::clamp(static_cast<int>(needed.right - needed.left) + 2, minWidth, maxWidth);
-    const int height = std::max(minHeight, static_cast<int>(needed.bottom - needed.top) + 2);
+    // A message of many lines is cut off rather than pushing the buttons off the screen.
+    const int height = std::clamp(static_cast<int>(needed.bottom - needed.top) + 2, minHeight,
+                                  std::max(minHeight, GetSystemMetrics(SM_CYSCREEN) * 2 / 3));
     SetWindowPos(label, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
 
     // The buttons stay at the right of the text.

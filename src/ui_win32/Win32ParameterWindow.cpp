@@ -1,5 +1,9 @@
 #include "ui_win32/Win32ParameterWindow.h"
 
+#include <commctrl.h>
+
+#include "forms/ParameterTexts.h"
+
 #include "ui_win32/Win32SmallWindows.h"
 #include "ui_win32/Win32WindowIds.h"
 #include "ui_win32/Win32WindowText.h"
@@ -18,6 +22,33 @@ int boxId(ParameterView::Box box) {
     return IDC_PARAMETER_PROXYSERVER;
 }
 
+// The tool tips of the options and the two links, as the mouse rests on them.
+void addToolTips(HWND window) {
+    INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&classes);
+    const HWND tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr);
+    if (tips == nullptr) return;
+    const std::pair<int, const char*> tools[] = {
+        {IDC_PARAMETER_PROXYSERVER, parameterText::proxyserverTip},
+        {IDC_PARAMETER_AUTOUPDATE, parameterText::AutoUpdateTip},
+        {IDC_PARAMETER_NTDIENST, parameterText::ntdienstTip},
+        {IDC_PARAMETER_RESTART, parameterText::RestartTip},
+        {IDC_PARAMETER_IMAGE1, parameterText::Image1Tip},
+        {IDC_PARAMETER_DOWNLOAD, parameterText::AppToServiceDownloadTip}};
+    for (const auto& [id, tip] : tools) {
+        std::wstring text = toWide(tip);
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = window;
+        tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(window, id));
+        tool.lpszText = text.data();
+        SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
 int fieldId(int index) { return index == 0 ? IDC_PARAMETER_SETUP0 : IDC_PARAMETER_SETUP1; }
 
 }  // namespace
@@ -34,6 +65,7 @@ INT_PTR Win32ParameterWindow::handle(HWND window, UINT message, WPARAM wParam, L
         case WM_INITDIALOG:
             window_ = window;
             if (!caption_.empty()) SetWindowTextW(window, toWide(caption_).c_str());
+            addToolTips(window);
             form_.Form_Load();
             return TRUE;
         case WM_COMMAND:
