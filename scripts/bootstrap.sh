@@ -36,6 +36,7 @@ test_packages=(
   # the Windows programs: MinGW-w64 (POSIX threads), Wine for their tests, the installer
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 nsis
   osslsigncode  # Authenticode signatures on the Windows programs
+  librsvg2-bin  # rsvg-convert: the Windows windows' pictures from the SVG icons at build time
 )
 
 bench_packages=(

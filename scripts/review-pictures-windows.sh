@@ -44,6 +44,8 @@ fi
 # No window manager runs on the display: Wine draws the frames and captions.
 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 mkdir -p "$out"
+# The pointer waits in a corner, so no tool tip covers a window.
+xdotool mousemove 1023 767 2>/dev/null || true
 
 # window name in the driver -> picture file
 for pair in settings:settings about:about legend:legend help:help info:info; do

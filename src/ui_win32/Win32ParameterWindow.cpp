@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "forms/ParameterTexts.h"
+#include "state/FormState.h"
 
 #include "ui_win32/Win32SmallWindows.h"
 #include "ui_win32/Win32WindowIds.h"
@@ -65,8 +66,11 @@ INT_PTR Win32ParameterWindow::handle(HWND window, UINT message, WPARAM wParam, L
         case WM_INITDIALOG:
             window_ = window;
             if (!caption_.empty()) SetWindowTextW(window, toWide(caption_).c_str());
-            addToolTips(window);
+            pictures_.show(GetDlgItem(window, IDC_PARAMETER_PICTURE1), kIconConnected, 48);
             form_.Form_Load();
+            // Only after the form has made the window topmost: a topmost tip
+            // window owned by it before then leaves it an ordinary window.
+            addToolTips(window);
             return TRUE;
         case WM_COMMAND:
             command(LOWORD(wParam), HIWORD(wParam));

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "forms/ParameterForm.h"
+#include "ui_win32/Win32WindowText.h"
 
 namespace tavik {
 
@@ -39,6 +40,7 @@ private:
     FormContext& context_;
     ParameterForm form_;
     std::string caption_;
+    win32window::Pictures pictures_;
     HWND window_ = nullptr;
     // True while the form itself fills a text field: that is no user edit.
     bool filling_ = false;

@@ -2,22 +2,25 @@
 
 #include <algorithm>
 
+#include "state/FormState.h"
 #include "ui_win32/Win32WindowIds.h"
 #include "ui_win32/Win32WindowText.h"
 
 namespace tavik {
 namespace {
 
-// The legend's rows in dialog units.
-constexpr int kRowLeft = 10;
-constexpr int kRowTop = 8;
-constexpr int kRowHeight = 14;
-constexpr int kRowTextHeight = 9;
+// The legend's rows in pixels, as the desktop version spaces them.
+constexpr int kPictureSize = 32;
+constexpr int kMargin = 12;
+constexpr int kRowSpacing = 8;
+constexpr int kColumnSpacing = 12;
 
-RECT dialogUnits(HWND window, int left, int top, int right, int bottom) {
-    RECT r{left, top, right, bottom};
-    MapDialogRect(window, &r);
-    return r;
+HWND makeStatic(HWND window, int id, DWORD style, const std::wstring& text) {
+    const HWND item = CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 1, 1, window,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                                      nullptr);
+    if (item != nullptr) SendMessageW(item, WM_SETFONT, SendMessageW(window, WM_GETFONT, 0, 0), FALSE);
+    return item;
 }
 
 }  // namespace
@@ -44,22 +47,21 @@ INT_PTR Win32LegendWindow::handle(HWND window, UINT message, WPARAM wParam, LPAR
 
 void Win32LegendWindow::setCaption(const std::string& caption) { SetWindowTextW(window_, toWide(caption).c_str()); }
 
-// The tray pictures are not drawn here yet: each row is its text.
-void Win32LegendWindow::addRow(int, const std::string& text) {
-    const RECT r = dialogUnits(window_, kRowLeft, kRowTop + rows_ * kRowHeight, 0, kRowTextHeight);
-    const HWND label = CreateWindowExW(0, L"STATIC", win32window::controlText(text).c_str(),
-                                       WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, r.left, r.top, 10, r.bottom,
-                                       window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LEGENDE_ROW + rows_)),
-                                       GetModuleHandleW(nullptr), nullptr);
-    if (label != nullptr) SendMessageW(label, WM_SETFONT, SendMessageW(window_, WM_GETFONT, 0, 0), FALSE);
+// Each row: the picture, and its text beside it (numbered from
+// IDC_LEGENDE_ROW); the places follow in fitRows.
+void Win32LegendWindow::addRow(int state, const std::string& text) {
+    const HWND picture = makeStatic(window_, IDC_LEGENDE_PICTURE + rows_, SS_ICON | SS_CENTERIMAGE, L"");
+    pictures_.show(picture, state, kPictureSize);
+    makeStatic(window_, IDC_LEGENDE_ROW + rows_, SS_LEFT | SS_NOPREFIX, win32window::controlText(text));
     ++rows_;
 }
 
-// Each row as wide as its text; the window as large as its rows.
+// Each text as wide as it is, beside its picture; the window as large as its rows.
 void Win32LegendWindow::fitRows() {
     const HDC dc = GetDC(window_);
     const HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window_, WM_GETFONT, 0, 0)));
-    const RECT margin = dialogUnits(window_, kRowLeft, 0, 0, 0);
+    const int pitch = kPictureSize + kRowSpacing;
+    const int textLeft = kMargin + kPictureSize + kColumnSpacing;
     int widest = 0;
     for (int i = 0; i < rows_; ++i) {
         const HWND label = GetDlgItem(window_, IDC_LEGENDE_ROW + i);
@@ -67,11 +69,11 @@ void Win32LegendWindow::fitRows() {
         text.resize(static_cast<std::size_t>(std::max(0, GetWindowTextW(label, text.data(), static_cast<int>(text.size())))));
         SIZE size{};
         GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        RECT place{};
-        GetWindowRect(label, &place);
-        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&place), 2);
-        SetWindowPos(label, nullptr, 0, 0, size.cx + 2, place.bottom - place.top, SWP_NOMOVE | SWP_NOZORDER);
-        widest = std::max(widest, static_cast<int>(size.cx));
+        const int top = kMargin + i * pitch;
+        SetWindowPos(GetDlgItem(window_, IDC_LEGENDE_PICTURE + i), nullptr, kMargin, top, kPictureSize, kPictureSize,
+                     SWP_NOZORDER);
+        SetWindowPos(label, nullptr, textLeft, top + (kPictureSize - size.cy) / 2, size.cx + 2, size.cy, SWP_NOZORDER);
+        widest = std::max(widest, static_cast<int>(size.cx) + 2);
     }
     SelectObject(dc, oldFont);
     ReleaseDC(window_, dc);
@@ -83,9 +85,8 @@ void Win32LegendWindow::fitRows() {
     GetClientRect(window_, &inner);
     const int frameWidth = (outer.right - outer.left) - inner.right;
     const int frameHeight = (outer.bottom - outer.top) - inner.bottom;
-    const RECT rowsEnd = dialogUnits(window_, 0, 0, 0, 2 * kRowTop + rows_ * kRowHeight);
-    SetWindowPos(window_, nullptr, 0, 0, frameWidth + widest + 2 * margin.left, frameHeight + rowsEnd.bottom,
-                 SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(window_, nullptr, 0, 0, frameWidth + textLeft + widest + kMargin,
+                 frameHeight + 2 * kMargin + rows_ * pitch - kRowSpacing, SWP_NOMOVE | SWP_NOZORDER);
 }
 
 void Win32LegendWindow::closeWindow() { EndDialog(window_, 0); }
@@ -137,6 +138,7 @@ INT_PTR Win32AboutWindow::handle(HWND window, UINT message, WPARAM wParam, LPARA
             window_ = window;
             win32window::setText(window, IDC_COPYRIGHT_EMAIL, CopyrightForm::kEmail);
             win32window::setText(window, IDC_COPYRIGHT_INTERNET, CopyrightForm::kInternet);
+            pictures_.show(GetDlgItem(window, IDC_COPYRIGHT_IMAGE2), kIconGlobe, 64);
             form_.Form_Load();
             return TRUE;
         case WM_ACTIVATE:

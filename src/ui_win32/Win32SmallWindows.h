@@ -6,11 +6,12 @@
 #include "forms/CopyrightForm.h"
 #include "forms/HilfeForm.h"
 #include "forms/LegendeForm.h"
+#include "ui_win32/Win32WindowText.h"
 
 namespace tavik {
 
-// The legend "Legende in der Taskbar" as a Win32 dialog: one line of text per
-// tray state; its menu entry Quit closes it.
+// The legend "Legende in der Taskbar" as a Win32 dialog: per tray state its
+// picture and meaning; its menu entry Quit closes it.
 class Win32LegendWindow : private LegendeView {
 public:
     Win32LegendWindow() : form_(*this) {}
@@ -24,6 +25,7 @@ private:
     void fitRows();
 
     LegendeForm form_;
+    win32window::Pictures pictures_;
     HWND window_ = nullptr;
     int rows_ = 0;
 };
@@ -59,6 +61,7 @@ private:
     void closeWindow() override;
 
     CopyrightForm form_;
+    win32window::Pictures pictures_;
     HWND window_ = nullptr;
 };
 

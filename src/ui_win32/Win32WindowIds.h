@@ -3,6 +3,9 @@
 // message boxes.
 #pragma once
 
+// The tray state pictures: IDI_STATE + the state's number.
+#define IDI_STATE 2100
+
 // The settings window "Userdaten".
 #define IDD_PARAMETER 2000
 #define IDC_PARAMETER_SETUP0 2001
@@ -17,6 +20,7 @@
 #define IDC_PARAMETER_COMMAND2 2010
 #define IDC_PARAMETER_INFO_BUTTON 2011
 #define IDC_PARAMETER_QUIT_BUTTON 2012
+#define IDC_PARAMETER_PICTURE1 2013
 
 // The info and warning window.
 #define IDD_INFO 2020
@@ -24,11 +28,13 @@
 #define IDC_INFO_QUIT 2022
 #define IDC_INFO_SETUP 2023
 
-// The legend; its rows are numbered from IDC_LEGENDE_ROW on.
+// The legend; its rows' texts are numbered from IDC_LEGENDE_ROW on, their
+// pictures from IDC_LEGENDE_PICTURE on.
 #define IDD_LEGENDE 2030
 #define IDR_LEGENDE_MENU 2031
 #define IDM_LEGENDE_QUIT 2032
 #define IDC_LEGENDE_ROW 2040
+#define IDC_LEGENDE_PICTURE 2090
 
 // The help window: a copy of the settings window's controls that does not
 // react, with an explanation beside each.
@@ -57,3 +63,4 @@
 #define IDC_COPYRIGHT_EMAIL 2084
 #define IDC_COPYRIGHT_INTERNET 2085
 #define IDC_COPYRIGHT_COMMAND1 2086
+#define IDC_COPYRIGHT_IMAGE2 2087

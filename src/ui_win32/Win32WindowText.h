@@ -4,8 +4,10 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/win32/WideText.h"
+#include "ui_win32/Win32WindowIds.h"
 
 namespace tavik::win32window {
 
@@ -42,6 +44,29 @@ inline std::string itemText(HWND window, int id) {
 inline void makeTopmost(HWND window) {
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
+
+// The tray pictures a window shows, loaded from the program's resources at
+// the size it needs; they go with the window object.
+class Pictures {
+public:
+    Pictures() = default;
+    Pictures(const Pictures&) = delete;
+    Pictures& operator=(const Pictures&) = delete;
+    ~Pictures() {
+        for (HICON icon : icons_) DestroyIcon(icon);
+    }
+    // Puts the picture of tray state `state` into the picture control `item`.
+    void show(HWND item, int state, int size) {
+        const auto icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_STATE + state),
+                                                        IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+        if (icon == nullptr || item == nullptr) return;
+        icons_.push_back(icon);
+        SendMessageW(item, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    }
+
+private:
+    std::vector<HICON> icons_;
+};
 
 // The dialog procedure of a window object: the object comes with
 // WM_INITDIALOG and is kept in the window's user data.

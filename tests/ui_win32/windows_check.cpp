@@ -212,9 +212,12 @@ std::vector<Case> cases() {
         {"legend: the rows top to bottom; its menu closes it", "Legende in der Taskbar", nullptr,
          [](World&) { Win32LegendWindow().run(nullptr); },
          [](HWND window, Check& c) {
-             for (std::size_t i = 0; i < LegendeForm::kRows.size(); ++i)
-                 c.expectText(itemText(window, IDC_LEGENDE_ROW + static_cast<int>(i)), LegendeForm::kRows[i].text,
+             for (int i = 0; i < static_cast<int>(LegendeForm::kRows.size()); ++i) {
+                 c.expectText(itemText(window, IDC_LEGENDE_ROW + i), LegendeForm::kRows[i].text,
                               "Zeile " + std::to_string(i + 1));
+                 c.expect(SendDlgItemMessageW(window, IDC_LEGENDE_PICTURE + i, STM_GETIMAGE, IMAGE_ICON, 0) != 0,
+                          "Zeile " + std::to_string(i + 1) + " ohne Bild");
+             }
              PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_LEGENDE_QUIT, 0), 0);
          }},
         {"help: topmost, explanations, only Quit closes", "Hilfe", nullptr,
