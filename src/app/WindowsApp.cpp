@@ -54,11 +54,13 @@ int runHeadless(int, char**, double timeScale) {
     Win32Processes processes;
     RasDialUp dialUp;
     Win32Session session;
-    NoBrowser browser;
-    // The tray menu's windows are Win32 dialogs; TAVIK_HEADLESS=1 keeps the
-    // client without them.
+    // The tray menu's windows are Win32 dialogs, and their links open the
+    // default browser; TAVIK_HEADLESS=1 keeps the client without either.
     const char* headlessSetting = std::getenv("TAVIK_HEADLESS");
     const bool headless = headlessSetting != nullptr && std::strcmp(headlessSetting, "1") == 0;
+    NoBrowser noBrowser;
+    Win32BrowserLookup defaultBrowser;
+    BrowserLookup& browser = headless ? static_cast<BrowserLookup&>(noBrowser) : defaultBrowser;
     NoWindows noWindows;
     Win32Windows desktopWindows;
     Windows& windows = headless ? static_cast<Windows&>(noWindows) : desktopWindows;
