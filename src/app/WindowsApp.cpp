@@ -23,7 +23,9 @@
 #include "platform/win32/Win32System.h"
 #include "platform/win32/WinInetTransfer.h"
 #include "ui_win32/Win32Dialogs.h"
+#include "ui_win32/Win32InfoWindow.h"
 #include "ui_win32/Win32Tray.h"
+#include "ui_win32/Win32Windows.h"
 #include "update/UpdateSignature.h"
 
 namespace tavik {
@@ -64,8 +66,10 @@ int runClient(bool desktop, double timeScale) {
     Win32Processes processes;
     RasDialUp dialUp;
     Win32Session session;
-    NoBrowser browser;
-    NoWindows windows;
+    NoBrowser noBrowser;
+    Win32BrowserLookup defaultBrowser;
+    NoWindows noWindows;
+    Win32Windows desktopWindows;
     CngSignatureCheck signatures(builtInUpdateKey());
 
     TavikGlobal g;
@@ -78,6 +82,7 @@ int runClient(bool desktop, double timeScale) {
     };
     std::unique_ptr<Win32Tray> desktopTray;
     std::unique_ptr<Win32Dialogs> desktopDialogs;
+    std::unique_ptr<Win32InfoWindow> infoWindow;
     if (desktop) {
         desktopTray = std::make_unique<Win32Tray>(
             TrayMenuActions{handler(&Startform::menu_popup_anmeldung_Click), handler(&Startform::menu_popup_info_Click),
@@ -85,12 +90,15 @@ int runClient(bool desktop, double timeScale) {
                             handler(&Startform::menu_test_Click), handler(&Startform::menu_popup_exit_Click)},
             loop.window());
         if (desktopTray->ready()) {
-            // Until the info window exists its messages show beside the icon
-            // and on the console.
+            // Messages go to the info window; the notice beside the icon and
+            // the console are there for the adapter's own fallback.
             desktopDialogs = std::make_unique<Win32Dialogs>([&](const std::string& text) {
                 console.showInfo(text);
                 desktopTray->showNotice("Tavik - Warnung  [" + g.Profil + "]", text);
             });
+            infoWindow = std::make_unique<Win32InfoWindow>(g);
+            infoWindow->setSetupAction(handler(&Startform::menu_popup_user_Click));
+            desktopDialogs->setInfoWindow([&](const std::string& text) { infoWindow->showMessage(text); });
         } else {
             desktopTray.reset();
             std::fputs("Tavik6: Kein Desktop erreichbar (das Symbol im Infobereich lässt sich nicht anlegen); "
@@ -100,10 +108,16 @@ int runClient(bool desktop, double timeScale) {
     }
     Tray& tray = desktopTray ? static_cast<Tray&>(*desktopTray) : nullTray;
     Dialogs& dialogs = desktopDialogs ? static_cast<Dialogs&>(*desktopDialogs) : console;
+    // The tray menu's windows are Win32 dialogs and their links open the
+    // default browser; without the desktop the client has neither.
+    BrowserLookup& browser = desktopTray ? static_cast<BrowserLookup&>(defaultBrowser) : noBrowser;
+    Windows& windows = desktopTray ? static_cast<Windows&>(desktopWindows) : noWindows;
 
     Startform form(g, {environment, registry, hostsStore, transfer, loop, clock, dialogs, tray, processes,
                        dialUp, session, browser, windows, signatures});
     startform = &form;
+    FormContext windowContext{g, form.form(), form.settings(), dialogs, processes, environment, clock};
+    desktopWindows.attach(windowContext);
 
     // An exit asked for during a request cuts the request short; the exit
     // follows as soon as the running handler is done.

@@ -139,8 +139,10 @@ void ParameterForm::SetUP_Button_Click() {
     view_.closeWindow();
 }
 
+// A browser that does not start is said, without the address.
 void ParameterForm::startBrowser(const std::string& url) {
-    context_.processes.start(context_.g.BrowserPfad + " " + url);
+    if (!context_.processes.start(context_.g.BrowserPfad + " " + url))
+        context_.environment.reportError("Der Browser für die Internetseite konnte nicht gestartet werden.");
 }
 
 void ParameterForm::showUpdaterMissing() {

@@ -176,5 +176,22 @@ TEST_F(ParameterFormTest, SetupOpensTheAccountPageAndSaysWhenItCannot) {
     }
 }
 
+TEST_F(ParameterFormTest, LinksSayWhenTheBrowserDoesNotStart) {
+    for (const bool starts : {true, false}) {
+        for (const bool download : {false, true}) {
+            auto& f = open();
+            processes.startSucceeds = starts;
+            env.errors.clear();
+            download ? f.AppToServiceDownload_Click() : f.Image1_Click();
+            EXPECT_EQ(processes.started.size(), 1u);
+            EXPECT_EQ(env.errors, starts ? std::vector<std::string>{}
+                                         : std::vector<std::string>{
+                                               "Der Browser für die Internetseite konnte nicht gestartet werden."})
+                << "download " << download;
+            processes.started.clear();
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tavik
