@@ -208,12 +208,13 @@ Section "un.Tavik6" UnSecProgram
   Delete /REBOOTOK "$INSTDIR\Tavik6.exe"
   Delete /REBOOTOK "$INSTDIR\Velmora4.exe"
   Delete /REBOOTOK "$INSTDIR\AppToService.exe"
-  ; What the program made of itself: the copy the updater keeps and the
-  ; fetched updates.
+  ; What the program made beside itself: the copy the updater keeps, the
+  ; update folder and the log. Anything else in the folder stays, and with
+  ; it the folder.
   Delete /REBOOTOK "$INSTDIR\Tavik6.bak"
   RMDir /r /REBOOTOK "$INSTDIR\Updates"
+  Delete /REBOOTOK "$INSTDIR\logTavik.TXT"
   Delete /REBOOTOK "$INSTDIR\${UNINSTALLER}"
-  ; The log logTavik.TXT stays, and with it the folder.
   RMDir /REBOOTOK "$INSTDIR"
 
   Delete "$SMPROGRAMS\${PRODUCT}\$(TEXT_LINK_PROGRAM).lnk"
@@ -231,7 +232,7 @@ SectionEnd
 
 ; Not ticked unless the user chooses it: customer number, password and the
 ; profiles stay for a later installation.
-Section /o "un.Einstellungen entfernen (Kundennummer, Passwort, Profile)" UnSecSettings
+Section /o "un.Einstellungen und Profile löschen" UnSecSettings
   DeleteRegKey HKLM "${SETTINGS_KEY}"
   DeleteRegKey /ifempty HKLM "Software\Kovrin"
 SectionEnd
