@@ -172,7 +172,10 @@ Section "Tavik6" SecProgram
 
   ; Autostart under HKLM, not HKCU: the program keeps the hosts file of the
   ; whole machine current and keeps its settings under HKLM, so it runs for
-  ; whichever user logs on, not only for the one who installed it.
+  ; whichever user logs on, not only for the one who installed it. (Windows
+  ; skips Run entries of programs whose manifest demands administrator
+  ; rights; should the program's manifest ever do so, the service or a
+  ; scheduled task has to take this place.)
   WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\Tavik6.exe"'
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
