@@ -58,14 +58,21 @@ function(tavik_executables_under dir out)
   set(${out} ${found} PARENT_SCOPE)
 endfunction()
 
-# Signs every program of src/ and tools/ right after it is linked, and adds a
-# test per program that osslsigncode accepts its signature. Called once, at
-# the end of the top-level CMakeLists.
-function(tavik_sign_windows_programs)
+# The osslsigncode command (a list) that writes `in` signed to `out`; the
+# programs, the installer and its uninstaller are all signed with it.
+function(tavik_authenticode_command in out result)
   set(password)
   if(TAVIK_AUTHENTICODE_PASSWORD_FILE)
     set(password -readpass ${TAVIK_AUTHENTICODE_PASSWORD_FILE})
   endif()
+  set(${result} ${TAVIK_OSSLSIGNCODE} sign -certs ${tavik_authenticode_cert} -key ${tavik_authenticode_key} ${password}
+      -h sha256 -n Tavik6 -in ${in} -out ${out} PARENT_SCOPE)
+endfunction()
+
+# Signs every program of src/ and tools/ right after it is linked, and adds a
+# test per program that osslsigncode accepts its signature. Called once, at
+# the end of the top-level CMakeLists.
+function(tavik_sign_windows_programs)
   set(programs)
   foreach(dir src tools)
     tavik_executables_under(${CMAKE_SOURCE_DIR}/${dir} found)
@@ -77,9 +84,9 @@ function(tavik_sign_windows_programs)
     # and renamed over it, so an interrupted build never leaves half a
     # program; the stamp says this link's output is signed.
     set(stamp ${tavik_signing_dir}/${program}.authenticode-stamp)
+    tavik_authenticode_command($<TARGET_FILE:${program}> $<TARGET_FILE:${program}>.signed sign)
     add_custom_command(OUTPUT ${stamp}
-      COMMAND ${TAVIK_OSSLSIGNCODE} sign -certs ${tavik_authenticode_cert} -key ${tavik_authenticode_key} ${password}
-              -h sha256 -n Tavik6 -in $<TARGET_FILE:${program}> -out $<TARGET_FILE:${program}>.signed
+      COMMAND ${sign}
       COMMAND ${CMAKE_COMMAND} -E rename $<TARGET_FILE:${program}>.signed $<TARGET_FILE:${program}>
       COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
       DEPENDS ${program}

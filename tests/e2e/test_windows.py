@@ -272,6 +272,104 @@ class WindowsHttps(WindowsSandbox):
         self.assertNotIn(LINE, self.read_hosts())
 
 
+RUN_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
+UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tavik6"
+
+
+class WindowsInstaller(WindowsSandbox):
+    """The signed installer, silent: it puts the programs into Program Files
+    with the Start-menu, autostart and uninstall entries; the installed
+    program writes its line; the silent uninstaller ends it through its exit
+    sequence (the line goes) and removes files and entries, not the settings."""
+
+    def setUp(self):
+        super().setUp()
+        self.installer = os.environ["TAVIK_WINDOWS_INSTALLER"]
+        self.folder = "C:\\Program Files\\Kovrin\\Tavik6-" + self.profile
+        self.linux_folder = os.path.join(os.environ["WINEPREFIX"], "drive_c", "Program Files", "Kovrin",
+                                         "Tavik6-" + self.profile)
+        self.menu = os.path.join(os.environ["WINEPREFIX"], "drive_c", "ProgramData", "Microsoft", "Windows",
+                                 "Start Menu", "Programs", "Tavik6")
+
+    def tearDown(self):
+        if os.path.exists(os.path.join(self.linux_folder, "Deinstallieren.exe")):
+            wine(os.path.join(self.linux_folder, "Deinstallieren.exe"), "/S")
+            wait_for(lambda: not os.path.exists(self.linux_folder), timeout=60)
+        shutil.rmtree(self.linux_folder, ignore_errors=True)
+        super().tearDown()
+
+    def query(self, key, *value):
+        return subprocess.run([WINE, "reg", "query", key, *value], stdin=subprocess.DEVNULL, capture_output=True,
+                              encoding="utf-8", errors="replace", timeout=120)
+
+    def install(self):
+        """Installs silently into the test's folder and checks what appears."""
+        # The installer takes /D= unquoted, blanks and all, as the last words of
+        # its command line; Wine would quote a word with blanks, so the folder
+        # goes in as the words between its blanks.
+        self.assertEqual(wine(self.installer, "/S", *("/D=" + self.folder).split(" ")).returncode, 0)
+        self.assertEqual(sorted(os.listdir(self.linux_folder)),
+                         ["AppToService.exe", "Deinstallieren.exe", "Tavik6.exe", "Velmora4.exe"])
+        program = self.folder + "\\Tavik6.exe"
+        self.assertIn('"%s"' % program, self.query(RUN_KEY, "/v", "Tavik6").stdout)
+        entry = self.query(UNINSTALL_KEY).stdout
+        self.assertIn('"%s\\Deinstallieren.exe" /S' % self.folder, entry)
+        self.assertIn("DisplayVersion    REG_SZ    6.10", entry)
+        self.assertEqual(sorted(os.listdir(self.menu)), ["Tavik6 deinstallieren.lnk", "Tavik6.lnk"])
+        return program
+
+    def uninstall(self):
+        """Uninstalls silently; the running program's line goes with it, and
+        everything the installer made, but not the settings."""
+        # The uninstaller runs from a copy of itself: its effects are awaited.
+        self.assertEqual(wine(os.path.join(self.linux_folder, "Deinstallieren.exe"), "/S").returncode, 0)
+        self.assertTrue(wait_for(lambda: self.read_hosts() == b"127.0.0.1 localhost\r\n::1 localhost\r\n# keep me\r\n",
+                                 timeout=120), self.read_hosts())
+        self.assertTrue(wait_for(lambda: "/cgi-bin/server/offline.cgi?k1001" in self.server.requests(), timeout=30))
+        # Its uninstall key goes last.
+        self.assertTrue(wait_for(lambda: self.query(UNINSTALL_KEY).returncode != 0, timeout=60, step=0.5))
+        self.assertFalse(os.path.exists(self.linux_folder), os.path.exists(self.linux_folder) and
+                         os.listdir(self.linux_folder))
+        self.assertFalse(os.path.exists(self.menu))
+        self.assertNotEqual(self.query(RUN_KEY, "/v", "Tavik6").returncode, 0)
+        # The customer's settings stay for a later installation.
+        self.assertIn("k1001", self.query("HKLM\\Software\\Kovrin\\Tavik6\\" + self.profile, "/v", "User").stdout)
+
+    def environment(self):
+        return dict(os.environ, TAVIK_SERVICE_HOST=self.server.host, TAVIK_HOSTS_FILE=windows_path(self.hosts))
+
+    def test_silent_install_run_and_uninstall(self):
+        program = self.install()
+        ca = os.environ.get("TAVIK_AUTHENTICODE_CA")
+        if ca:  # the uninstaller the installer wrote carries the signature too
+            verified = subprocess.run(["osslsigncode", "verify", "-CAfile", ca, "-in",
+                                       os.path.join(self.linux_folder, "Deinstallieren.exe")],
+                                      capture_output=True, text=True, timeout=60)
+            self.assertIn("Signature verification: ok", verified.stdout, verified.stdout + verified.stderr)
+
+        # The installed program, started as the autostart entry starts it.
+        self.client = subprocess.Popen([WINE, program, self.profile], env=self.environment(),
+                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self.assertTrue(wait_for(lambda: LINE in self.read_hosts(), timeout=60), self.read_hosts())
+        self.uninstall()
+        _, errors = self.client.communicate(timeout=60)
+        self.assertEqual(self.client.returncode, 0, errors)
+
+    def test_uninstall_removes_the_registered_service(self):
+        self.install()
+        # Registered as the settings window registers it, with the profile.
+        folder = self.folder.replace("\\", "/")
+        registered = subprocess.run([WINE, "AppToService.exe", "/Install", "/Startup:M", '"%s/"' % folder, 'Tavik6.exe"',
+                                     '/Arguments:"%s"' % self.profile], cwd=self.linux_folder, env=self.environment(),
+                                    stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=120)
+        self.assertEqual(registered.returncode, 0, registered.stderr)
+        self.addCleanup(wine, "sc", "delete", "Tavik6")
+        self.assertEqual(wine("sc", "start", "Tavik6").returncode, 0)
+        self.assertTrue(wait_for(lambda: LINE in self.read_hosts(), timeout=60), self.read_hosts())
+        self.uninstall()
+        self.assertNotEqual(wine("sc", "query", "Tavik6").returncode, 0)
+
+
 UPDATE_FILE = "Tavik6-6.20.exe"
 SOFTWARE_KEY = "HKLM\\Software\\Kovrin\\Tavik6\\Software"
 
