@@ -16,8 +16,10 @@ SetupWizard::SetupWizard(TavikGlobal& g, RwModul& rw, Dialogs& dialogs, const Cl
 bool SetupWizard::isFirstStart() { return rw_.read(g_.Profil, valueName::Install).empty(); }
 
 bool SetupWizard::ask(const QuestionStep& step) {
-    // Closing the window without its buttons leaves the previous answer.
-    if (auto answer = dialogs_.askQuestion(step)) g_.DialogAntwort = *answer;
+    // Closing the window without its buttons cancels, as Abbrechen does: the
+    // previous step's answer must not stand in (it would store the customer
+    // number as the password).
+    g_.DialogAntwort = dialogs_.askQuestion(step).value_or(wizardText::kCancelAnswer);
     return g_.DialogAntwort != wizardText::kCancelAnswer;
 }
 

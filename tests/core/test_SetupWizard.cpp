@@ -97,10 +97,11 @@ TEST_F(Wizard, EmptyAnswerIsStoredEmpty) {
     EXPECT_EQ(stored("Install"), "08.12.2026");
 }
 
-TEST_F(Wizard, ClosingTheWindowOtherwiseKeepsThePreviousAnswer) {
-    g.DialogAntwort = "cancel";  // left from an earlier showing
-    run({std::nullopt});
-    EXPECT_EQ(stored("User"), "<absent>");
+TEST_F(Wizard, ClosingTheWindowOtherwiseCancels) {
+    run({"K1", std::nullopt});
+    EXPECT_EQ(stored("User"), "k1");
+    EXPECT_EQ(stored("Passwort"), "<absent>") << "the customer number must not become the password";
+    EXPECT_EQ(stored("Install"), "<absent>");
     EXPECT_EQ(dialogs.boxes.back().text, "Der Setupassistent wird nun beendet.");
 }
 
