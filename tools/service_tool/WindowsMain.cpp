@@ -24,6 +24,7 @@
 
 #include "ServiceCommand.h"
 #include "platform/PlatformFacts.h"
+#include "platform/headless/ConsoleText.h"
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/WideText.h"
@@ -227,6 +228,7 @@ int runService(int count, wchar_t** words) {
 }  // namespace
 
 int main() {
+    useConsoleTextForStandardStreams();
     int count = 0;
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!wide) return 1;
