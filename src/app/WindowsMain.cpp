@@ -1,5 +1,6 @@
 #include "app/CommandLineOptions.h"
 #include "app/HeadlessApp.h"
+#include "platform/headless/ConsoleText.h"
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32Registry.h"
 
@@ -12,6 +13,7 @@ constexpr const char* kEnvironmentHelp = "Umgebung: TAVIK_SERVICE_HOST, TAVIK_UP
 // The Windows program runs headless with its console front end; the Win32
 // desktop front end is not built yet.
 int main(int argc, char** argv) {
+    tavik::useConsoleTextForStandardStreams();
     {
         tavik::Win32Clock clock;
         const tavik::CommandLinePlatform platform{[] { return std::make_unique<tavik::Win32Registry>(); }, clock,
