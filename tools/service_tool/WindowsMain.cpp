@@ -73,7 +73,7 @@ int install(const ServiceCommand& command) {
     const std::filesystem::path program = command.program;
     std::error_code ec;
     if (!std::filesystem::is_regular_file(program, ec)) {
-        std::cerr << "AppToService: Programm nicht gefunden: " << program.string() << "\n";
+        std::cerr << "AppToService: Programm nicht gefunden: " << fromWide(program.wstring()) << "\n";
         return 1;
     }
     const std::string name = serviceNameOf(command.serviceName);

@@ -79,7 +79,7 @@ bool Win32Processes::start(const std::string& commandLine) {
 
 bool Win32Processes::startProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments) {
     try {
-        std::vector<std::string> words{program.string()};
+        std::vector<std::string> words{fromWide(program.wstring())};
         words.insert(words.end(), arguments.begin(), arguments.end());
         return startWords(words);
     } catch (...) {
