@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <system_error>
 
 #include "platform/posix/CommandLine.h"
@@ -88,6 +89,10 @@ bool Win32Processes::startProgram(const std::filesystem::path& program, const st
 }
 
 void Win32Processes::exitNow(int code) {
+    // The standard streams hold their text in buffers of their own (the
+    // console writer's), which _Exit would drop.
+    std::cout.flush();
+    std::cerr.flush();
     std::fflush(nullptr);
     std::_Exit(code);
 }
