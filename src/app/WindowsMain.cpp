@@ -1,6 +1,7 @@
 #include "app/CommandLineOptions.h"
 #include "app/HeadlessApp.h"
 #include "app/WindowsApp.h"
+#include "platform/headless/ConsoleText.h"
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32Registry.h"
 
@@ -13,6 +14,7 @@ constexpr const char* kEnvironmentHelp = "Umgebung: TAVIK_SERVICE_HOST, TAVIK_UP
 // The Windows program shows its icon in the notification area; with
 // TAVIK_HEADLESS=1 it runs with its console front end only.
 int main(int argc, char** argv) {
+    tavik::useConsoleTextForStandardStreams();
     {
         tavik::Win32Clock clock;
         const tavik::CommandLinePlatform platform{[] { return std::make_unique<tavik::Win32Registry>(); }, clock,

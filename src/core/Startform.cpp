@@ -9,6 +9,7 @@
 #include "platform/PlatformFacts.h"
 #include "protocol/RequestUrls.h"
 #include "text/EscapedText.h"
+#include "text/PathText.h"
 #include "settings/UserDaten.h"
 #include "settings/ValueNames.h"
 #include "text/TextCase.h"
@@ -108,7 +109,7 @@ void Startform::Form_Load() {
     g_.BrowserPfad = ports_.browser.findBrowser();
     SetPfad();
 
-    if (!log_.writable()) report(startformText::logNotWritable(log_.file().string()), Severity::Warning);
+    if (!log_.writable()) report(startformText::logNotWritable(utf8FromPath(log_.file())), Severity::Warning);
     const bool installRead = firstStartTest();
     if (!isUsableHost(ports_.environment.serviceHost()))
         report(startformText::unusableHost(ports_.environment.serviceHost()));
@@ -215,7 +216,7 @@ void Startform::report(const std::string& text, Severity severity) {
 
 void Startform::SetPfad() {
     const auto folder = updatesFolder(ports_.environment.updatesParent());
-    g_.UpdatePfad = folder.string();
+    g_.UpdatePfad = utf8FromPath(folder);
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
 }
@@ -301,7 +302,7 @@ void Startform::restartThroughUpdater() {
     // Without the updater nobody would start the program again: then there
     // is nothing to copy.
     if (!updaterPresent(folder)) {
-        reportRestartProblem("das Programm " + std::string(kUpdaterName) + " fehlt in " + folder.string());
+        reportRestartProblem("das Programm " + std::string(kUpdaterName) + " fehlt in " + utf8FromPath(folder));
         return;
     }
     const std::string program = std::string(kProductName) + kExecutableSuffix;
@@ -312,14 +313,14 @@ void Startform::restartThroughUpdater() {
     std::filesystem::remove(target, error);
     std::filesystem::copy_file(findInFolder(folder, program), target, error);
     if (error) {
-        reportRestartProblem(std::string(kProductName) + " ließ sich nicht nach " + target.string() + " kopieren");
+        reportRestartProblem(std::string(kProductName) + " ließ sich nicht nach " + utf8FromPath(target) + " kopieren");
         return;
     }
     log_.SaveLog(std::string(kProductName) + " kopiert");
     // The program only ends when the updater has started.
     const UpdaterStart updater = restartCommand(folder, g_.Profil);
     if (!ports_.processes.startProgram(updater.program, updater.arguments)) {
-        reportRestartProblem("das Programm " + updater.program.string() + " ließ sich nicht starten");
+        reportRestartProblem("das Programm " + utf8FromPath(updater.program) + " ließ sich nicht starten");
         return;
     }
     releaseTray();
@@ -367,7 +368,7 @@ void Startform::GetUpdate(const std::string& url, const std::string& fileName) {
     if (updateOnlyShownSaid_) return;
     updateOnlyShownSaid_ = true;
     report(startformText::updateOnlyShown(escapeControlCharacters(fileName), install == ProgramInstall::PackageManaged,
-                                          ports_.environment.programFolder().string()),
+                                          utf8FromPath(ports_.environment.programFolder())),
            Severity::Info);
 }
 

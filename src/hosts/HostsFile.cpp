@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "hosts/HostsEntry.h"
+#include "text/PathText.h"
 #include "text/TextCase.h"
 
 namespace tavik {
@@ -41,7 +42,7 @@ void HostsFile::usePrivilegedEdit(PrivilegedHostsEdit& privileged, std::function
 
 std::string HostsFile::SetHost(const std::filesystem::path& hostsFile) {
     try {
-        if (store_.read(hostsFile)) return hostsFile.string();
+        if (store_.read(hostsFile)) return utf8FromPath(hostsFile);
     } catch (...) {
     }
     return {};
@@ -50,13 +51,13 @@ std::string HostsFile::SetHost(const std::filesystem::path& hostsFile) {
 bool HostsFile::EditHosts(const std::string& host, const std::string& serverIp, const std::string& serverName) {
     if (characterCount(host) < 5 || characterCount(serverName) < kMinServerNameLength) return true;
     if (!isSoundRequest(serverIp, serverName)) return true;
-    if (privileged_ && privileged_->needed(host)) return editThroughHelper(host, serverIp, serverName);
+    if (privileged_ && privileged_->needed(pathFromUtf8(host))) return editThroughHelper(host, serverIp, serverName);
     std::string why;
     try {
         for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
             // Rewritten even when nothing changes, so that ".jst" always holds
             // the file as it was before the last edit.
-            const EditOutcome outcome = store_.edit(host, [&](const std::string& current) {
+            const EditOutcome outcome = store_.edit(pathFromUtf8(host), [&](const std::string& current) {
                 return rewriteHosts(current, serverIp, serverName, clock_.now());
             });
             why = outcome.note;
@@ -122,7 +123,7 @@ bool HostsFile::holdsEntry(const std::string& host, const std::string& serverIp,
     if (characterCount(host) < 5 || characterCount(serverName) < kMinServerNameLength) return true;
     if (!isValidHostName(serverName) || !isValidHostsAddress(serverIp)) return true;
     try {
-        const std::optional<std::string> current = store_.read(host);
+        const std::optional<std::string> current = store_.read(pathFromUtf8(host));
         // A file we cannot read now we could not restore either.
         return !current || addressOf(*current, serverName) == serverIp;
     } catch (...) {

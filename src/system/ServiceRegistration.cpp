@@ -6,6 +6,7 @@
 
 #include "platform/PlatformFacts.h"
 #include "settings/ValueNames.h"
+#include "text/PathText.h"
 #include "update/UpdaterProgram.h"
 
 namespace tavik {
@@ -33,7 +34,7 @@ std::string ChangeSlash(std::string& text) {
 
 std::string missingProgramMessage(const std::string& program, const std::filesystem::path& folder) {
     return "Um diese Funktion ausführen zu können, benötigen Sie das Programm " + program + "." + "\r" +
-           "Kopieren Sie dieses nach " + (folder / "").string();
+           "Kopieren Sie dieses nach " + utf8FromPath(folder / "");
 }
 
 ServiceRegistration::ServiceRegistration(TavikGlobal& g, RwModul& rw, Dialogs& dialogs, Processes& processes,
@@ -41,7 +42,7 @@ ServiceRegistration::ServiceRegistration(TavikGlobal& g, RwModul& rw, Dialogs& d
     : g_(g), rw_(rw), dialogs_(dialogs), processes_(processes), environment_(environment) {}
 
 bool ServiceRegistration::toolPresent() const {
-    const std::filesystem::path file = toolPath();
+    const std::filesystem::path file = pathFromUtf8(toolPath());
     std::error_code ec;
     // A folder of that name would open for reading but is no program.
     if (!std::filesystem::is_regular_file(file, ec)) return false;
@@ -51,7 +52,7 @@ bool ServiceRegistration::toolPresent() const {
 
 std::string ServiceRegistration::toolPath() const {
     // Found in any spelling, so the command names the file that is there.
-    return findInFolder(environment_.programFolder(), std::string(kServiceToolName) + kExecutableSuffix).string();
+    return utf8FromPath(findInFolder(environment_.programFolder(), std::string(kServiceToolName) + kExecutableSuffix));
 }
 
 std::string ServiceRegistration::removeCommandLine() const {
@@ -59,7 +60,7 @@ std::string ServiceRegistration::removeCommandLine() const {
 }
 
 std::string ServiceRegistration::installCommandLine() const {
-    std::string slashed = environment_.programFolder().string();
+    std::string slashed = utf8FromPath(environment_.programFolder());
     ChangeSlash(slashed);
     // The quotes stand as the tool has always been given them, the program
     // file name closing with an unmatched one.

@@ -49,7 +49,8 @@ std::string dateLine(const LocalDateTime& today) {
 // failure part-way leaves the original whole.
 bool replaceFile(const std::filesystem::path& name, const std::string& content) {
     std::error_code error;
-    const std::filesystem::path temp = name.string() + ".tmp";
+    std::filesystem::path temp = name;
+    temp += ".tmp";
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     if (!out) return false;
     out << content;

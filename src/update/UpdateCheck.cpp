@@ -8,6 +8,7 @@
 #include "settings/ValueNames.h"
 #include "text/DateFormat.h"
 #include "text/EscapedText.h"
+#include "text/PathText.h"
 #include "text/TextCase.h"
 #include "update/UpdateSignature.h"
 #include "update/UpdaterProgram.h"
@@ -73,7 +74,8 @@ bool UpdateCheck::acceptableFileName(const std::string& fileName) {
         // The control characters U+0080 to U+009F in UTF-8.
         if (u == 0xC2 && i + 1 < fileName.size() && static_cast<unsigned char>(fileName[i + 1]) < 0xA0) return false;
     }
-    return true;
+    // Windows names files in UTF-16: a name that is no UTF-8 names no file there.
+    return !pathFromUtf8(fileName).empty();
 }
 
 void UpdateCheck::GetUpdate(const std::string& url, const std::string& fileName) {
@@ -100,7 +102,7 @@ void UpdateCheck::GetUpdate(const std::string& url, const std::string& fileName)
     }
     if (isWebPage(firstLook)) return;
 
-    const std::filesystem::path target = updateFolder() / fileName;
+    const std::filesystem::path target = updateFolder() / pathFromUtf8(fileName);
     std::filesystem::path signatureFile = target;
     signatureFile += kSignatureSuffix;
     std::error_code ec;
@@ -150,7 +152,7 @@ bool UpdateCheck::download(const std::string& url, const std::string& fileName,
 }
 
 std::filesystem::path UpdateCheck::updateFolder() const {
-    if (!g_.UpdatePfad.empty()) return g_.UpdatePfad;
+    if (!g_.UpdatePfad.empty()) return pathFromUtf8(g_.UpdatePfad);
     return updatesFolder(env_.updatesParent());
 }
 

@@ -5,6 +5,7 @@
 
 #include "state/TavikGlobal.h"
 #include "platform/PlatformFacts.h"
+#include "text/PathText.h"
 #include "text/TextCase.h"
 
 namespace tavik {
@@ -14,13 +15,13 @@ namespace {
 template <typename Accept>
 std::filesystem::path findMatching(const std::filesystem::path& folder, const std::string& name,
                                    Accept accept) {
-    const std::filesystem::path exact = folder / name;
+    const std::filesystem::path exact = folder / pathFromUtf8(name);
     std::error_code ec;
     if (accept(exact)) return exact;
     const std::string wanted = toLowerText(name);
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::filesystem::path& entry = it->path();
-        if (toLowerText(entry.filename().string()) == wanted && accept(entry)) return entry;
+        if (toLowerText(utf8FromPath(entry.filename())) == wanted && accept(entry)) return entry;
     }
     return exact;
 }

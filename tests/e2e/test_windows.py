@@ -14,6 +14,7 @@ import subprocess
 import tempfile
 import unittest
 import uuid
+from unittest import mock
 
 from harness import DemoServer, TestAuthority, read_text, sign, wait_for
 from test_companions import DemoServerOnPort, read_bytes
@@ -46,9 +47,17 @@ class WindowsSandbox(unittest.TestCase):
     account = ACCOUNT
     version = "6.10"
     auto_update = "0"
+    folder_name = "program"
+    profile_prefix = "e2e-"
+    # The Unix locale Wine converts names with; None keeps the test's own.
+    locale = None
 
     def setUp(self):
-        self.root = tempfile.mkdtemp(prefix="tavik-win-e2e-")
+        if self.locale:
+            patch = mock.patch.dict(os.environ, LC_ALL=self.locale)
+            patch.start()
+            self.addCleanup(patch.stop)
+        self.root = os.path.join(tempfile.mkdtemp(prefix="tavik-win-e2e-"), self.folder_name)
         self.program_folder = os.path.join(self.root, "program")
         os.makedirs(self.program_folder)
         shutil.copy2(os.path.join(WINDOWS_BIN_DIR, "Tavik6.exe"), self.program_folder)
@@ -57,7 +66,7 @@ class WindowsSandbox(unittest.TestCase):
             f.write(INITIAL_HOSTS)
         self.server = self.make_server()
         # A profile of its own in the prefix's registry, so runs never meet.
-        self.profile = "e2e-" + uuid.uuid4().hex[:8]
+        self.profile = self.profile_prefix + uuid.uuid4().hex[:8]
         key = "HKLM\\Software\\Kovrin\\Tavik6\\" + self.profile
         for name, value in (("Install", "01.12.2026"), ("User", "k1001"), ("Passwort", "geheim"),
                             ("Proxyserver", "1"), ("AutoUpdate", self.auto_update)):
@@ -71,7 +80,7 @@ class WindowsSandbox(unittest.TestCase):
             self.client.wait()
         wine("reg", "delete", "HKLM\\Software\\Kovrin\\Tavik6\\" + self.profile, "/f", env=self.wine_environment())
         self.server.stop()
-        shutil.rmtree(self.root, ignore_errors=True)
+        shutil.rmtree(os.path.dirname(self.root), ignore_errors=True)
 
     def wine_environment(self):
         """The environment of Wine's own tools (reg): the test's prefix."""
@@ -494,12 +503,23 @@ class WindowsUpdate(UpdaterSandbox):
         # The new program works with its profile's settings: the server hears
         # from it again (and it tries no second update today) ...
         self.assertTrue(wait_for(lambda: len(self.ip_requests()) >= 2, timeout=60), self.server.requests())
-        # A first look at the file, the file and its signature; no second update.
-        self.assertEqual([r for r in self.server.requests() if r.startswith("/update/")],
-                         ["/update/" + UPDATE_FILE] * 2 + ["/update/" + UPDATE_FILE + ".sig"])
+        # (the first look, the download and its signature: no second try).
+        updates = [r for r in self.server.requests() if r.startswith("/update/")]
+        self.assertEqual(updates, ["/update/" + UPDATE_FILE] * 2 + ["/update/" + UPDATE_FILE + ".sig"])
         self.assertTrue(wait_for(lambda: b"10.0.0.7    firma-server " in self.read_hosts(), timeout=60),
                         self.read_hosts())
         self.end_the_program_started_again()
+
+
+class WindowsUpdateGermanNames(WindowsUpdate):
+    """The same update where a German user's names go beyond ASCII: program
+    folder, hosts file and profile (with a blank) hold umlauts. Every path
+    the client, the updater and the restarted program build from them must
+    name the same files, and the log must say so in UTF-8."""
+    folder_name = "Jürgen Müller"
+    profile_prefix = "Büro "
+    # No German locale on these machines; any UTF-8 one gives Wine the names.
+    locale = "C.UTF-8"
 
 
 class WindowsRestart(UpdaterSandbox):

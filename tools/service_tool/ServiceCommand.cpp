@@ -6,6 +6,13 @@
 namespace tavik::servicetool {
 namespace {
 
+// The command line arrives as UTF-8; a path built from std::string would
+// read it in the ANSI code page on Windows and garble a folder like
+// "C:/Users/Jürgen/".
+std::filesystem::path utf8Path(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
 std::string lowerAscii(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
@@ -84,7 +91,7 @@ std::optional<ServiceCommand> parseInstall(std::string rest, std::string& error)
         folderEnd = location.rfind('/');
         nameStart = folderEnd == std::string::npos ? std::string::npos : folderEnd + 1;
     }
-    if (folderEnd == std::string::npos || !std::filesystem::path(location.substr(0, folderEnd + 1)).is_absolute()) {
+    if (folderEnd == std::string::npos || !utf8Path(location.substr(0, folderEnd + 1)).is_absolute()) {
         error = "/Install erwartet den absoluten Programmordner mit \"/\" am Ende und den Programmnamen.";
         return std::nullopt;
     }
@@ -99,7 +106,7 @@ std::optional<ServiceCommand> parseInstall(std::string rest, std::string& error)
         error = "Programmordner und Argumente dürfen keine Steuerzeichen enthalten.";
         return std::nullopt;
     }
-    command.program = std::filesystem::path(folder).lexically_normal() / command.serviceName;
+    command.program = utf8Path(folder).lexically_normal() / utf8Path(command.serviceName);
     return command;
 }
 

@@ -24,6 +24,7 @@
 
 #include "ServiceCommand.h"
 #include "platform/PlatformFacts.h"
+#include "platform/headless/ConsoleText.h"
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/WideText.h"
@@ -72,7 +73,7 @@ int install(const ServiceCommand& command) {
     const std::filesystem::path program = command.program;
     std::error_code ec;
     if (!std::filesystem::is_regular_file(program, ec)) {
-        std::cerr << "AppToService: Programm nicht gefunden: " << program.string() << "\n";
+        std::cerr << "AppToService: Programm nicht gefunden: " << fromWide(program.wstring()) << "\n";
         return 1;
     }
     const std::string name = serviceNameOf(command.serviceName);
@@ -229,6 +230,7 @@ int runService(int count, wchar_t** words) {
 }  // namespace
 
 int main() {
+    useConsoleTextForStandardStreams();
     int count = 0;
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!wide) return 1;

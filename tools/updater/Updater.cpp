@@ -185,7 +185,7 @@ bool Updater::signatureHolds(const std::filesystem::path& source, const std::fil
                              std::string& why) {
     std::optional<std::string> content = readWhole(copy);
     if (!content) {
-        why = "die Kopie " + copy.string() + " lässt sich nicht lesen";
+        why = "die Kopie " + text(copy) + " lässt sich nicht lesen";
         return false;
     }
     // The restart hands over a copy of the program itself: nothing new

@@ -26,6 +26,7 @@
 #include "UpdaterCommand.h"
 #include "Win32ProgramControl.h"
 #include "log/SaveLog.h"
+#include "platform/headless/ConsoleText.h"
 #include "platform/win32/CngSignatureCheck.h"
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/WideText.h"
@@ -72,6 +73,7 @@ std::vector<std::string> argumentWords() {
 }  // namespace
 
 int main() {
+    tavik::useConsoleTextForStandardStreams();
     using namespace tavik::updater;
     const tavik::Win32Environment environment;
     const std::filesystem::path folder = environment.programFolder();

@@ -6,8 +6,8 @@
 #include <unistd.h>
 #endif
 
-#include <iostream>
 
+#include "platform/headless/ConsoleText.h"
 #include "text/EscapedText.h"
 
 namespace tavik {
@@ -31,8 +31,7 @@ bool inputIsTerminal() {
 }  // namespace
 
 ConsoleDialogs ConsoleDialogs::forThisProcess() {
-    return ConsoleDialogs(stderr, inputIsTerminal(),
-                          [](std::string& line) { return static_cast<bool>(std::getline(std::cin, line)); });
+    return ConsoleDialogs(stderr, inputIsTerminal(), readConsoleLine);
 }
 
 namespace {
@@ -105,7 +104,7 @@ void ConsoleDialogs::print(const std::string& text, Severity severity) {
         }
         line = marked;
     }
-    std::fputs(line.c_str(), out_);
+    writeConsoleText(out_, line);
     std::fflush(out_);
 }
 
@@ -126,7 +125,7 @@ std::optional<std::string> ConsoleDialogs::askQuestion(const QuestionStep& step)
         return std::string("cancel");
     }
     std::string prompt = step.presetAnswer.empty() ? "> " : "[" + forTerminal(step.presetAnswer) + "] > ";
-    std::fputs(prompt.c_str(), out_);
+    writeConsoleText(out_, prompt);
     std::fflush(out_);
     std::string line;
     if (!readLine_(line)) return std::string("cancel");  // end of input cancels

@@ -58,10 +58,13 @@ std::string Win32Environment::variable(const wchar_t* name) {
 }
 
 std::string profileMutexName(const std::string& profile) {
-    // Profiles match without regard to ASCII case, as the registry's keys
-    // do; a backslash would name a namespace, so it stands as a slash.
+    // Profiles match without regard to case, as the registry's keys do:
+    // "BÜRO" is the settings of "Büro", so it must be the same claim. A
+    // backslash would name a namespace, so it stands as a slash.
+    std::wstring lowered = toWide(profile);
+    if (!lowered.empty()) CharLowerBuffW(lowered.data(), static_cast<DWORD>(lowered.size()));
     std::string name = "Global\\Tavik6-Profil-";
-    for (char c : profile) name += c == '\\' ? '/' : (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+    for (char c : fromWide(lowered)) name += c == '\\' ? '/' : c;
     if (name.size() > 200) name = name.substr(0, 180) + "-" + std::to_string(std::hash<std::string>{}(name));
     return name;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <system_error>
 
 #include "platform/posix/CommandLine.h"
@@ -79,7 +80,7 @@ bool Win32Processes::start(const std::string& commandLine) {
 
 bool Win32Processes::startProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments) {
     try {
-        std::vector<std::string> words{program.string()};
+        std::vector<std::string> words{fromWide(program.wstring())};
         words.insert(words.end(), arguments.begin(), arguments.end());
         return startWords(words);
     } catch (...) {
@@ -88,6 +89,10 @@ bool Win32Processes::startProgram(const std::filesystem::path& program, const st
 }
 
 void Win32Processes::exitNow(int code) {
+    // The standard streams hold their text in buffers of their own (the
+    // console writer's), which _Exit would drop.
+    std::cout.flush();
+    std::cerr.flush();
     std::fflush(nullptr);
     std::_Exit(code);
 }

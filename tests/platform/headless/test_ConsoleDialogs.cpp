@@ -1,4 +1,5 @@
 #include "platform/headless/ConsoleDialogs.h"
+#include "platform/headless/ConsoleText.h"
 
 #include <gtest/gtest.h>
 
@@ -86,6 +87,27 @@ TEST_F(Console, OnATerminalTheTypedLineIsTheAnswer) {
     EXPECT_EQ(dialogs.askQuestion({"c", "s", "q", {"1) a", "2) b"}, "1) a"}), "1) a") << "Enter keeps the preset";
     EXPECT_EQ(dialogs.askQuestion({"c", "s", "q", {"1) a", "2) b"}, "1) a"}), "2) Indirekt");
     EXPECT_EQ(dialogs.askQuestion({"c", "s", "q", {}, ""}), "cancel") << "end of input cancels";
+}
+
+// A stream that flushes in the middle of a character must keep its first
+// bytes back, or the console shows two broken halves instead of "ü".
+TEST(ConsoleText, PiecesEndOnlyAfterAWholeCharacter) {
+    const struct {
+        std::string text;
+        std::size_t complete;
+    } rows[] = {
+        {"", 0},
+        {"Gr\xc3\xbc\xc3\x9f", 6},         // "Grüß": whole
+        {"Gr\xc3", 2},                       // "ü" begun
+        {"\xe2\x82", 0},                     // "€" begun
+        {"a\xe2\x82\xac", 4},                // "€" whole
+        {"a\xf0\x9f\x98", 1},                // four-byte character begun
+        {"a\xf0\x9f\x98\x80", 5},            // and whole
+        {"kaputt \xbc", 8},                   // a stray continuation byte waits for nothing
+        {"kaputt \xff", 8},                   // nor does a byte that is never UTF-8
+        {"\x80\x80\x80\x80\x80", 5},
+    };
+    for (const auto& row : rows) EXPECT_EQ(completeUtf8Length(row.text), row.complete) << row.text;
 }
 
 }  // namespace

@@ -36,6 +36,7 @@ TEST(Win32Environment, OneClaimPerProfileWithoutRegardToCase) {
     Win32Environment second;
     EXPECT_EQ(first.claimProfile("B\u00fcro 2"), ProfileClaim::Claimed);
     EXPECT_EQ(second.claimProfile("b\u00fcro 2"), ProfileClaim::InUse);
+    EXPECT_EQ(second.claimProfile("B\u00dcRO 2"), ProfileClaim::InUse) << "the registry folds umlauts too";
     EXPECT_EQ(second.claimProfile("B\u00fcro\\2"), ProfileClaim::Claimed);
 }
 
