@@ -6,7 +6,7 @@
 #include <unistd.h>
 #endif
 
-#include <iostream>
+#include <cstdio>
 
 #include "text/EscapedText.h"
 
@@ -28,12 +28,19 @@ bool inputIsTerminal() {
 #endif
 }
 
+// One line of standard input without its line end; false at the end of the
+// input with nothing read. Through the C library, not std::cin: the C++
+// streams would set up their locale machinery in every start of the program.
+bool readInputLine(std::string& line) {
+    line.clear();
+    int c = 0;
+    while ((c = std::getc(stdin)) != EOF && c != '\n') line.push_back(static_cast<char>(c));
+    return c == '\n' || !line.empty();
+}
+
 }  // namespace
 
-ConsoleDialogs ConsoleDialogs::forThisProcess() {
-    return ConsoleDialogs(stderr, inputIsTerminal(),
-                          [](std::string& line) { return static_cast<bool>(std::getline(std::cin, line)); });
-}
+ConsoleDialogs ConsoleDialogs::forThisProcess() { return ConsoleDialogs(stderr, inputIsTerminal(), readInputLine); }
 
 namespace {
 
