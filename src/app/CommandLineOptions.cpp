@@ -1,8 +1,7 @@
 #include "app/CommandLineOptions.h"
 
-#include <iostream>
-
 #include "core/SetupWizard.h"
+#include "platform/ConsoleOutput.h"
 #include "platform/JournalPriority.h"
 #include "platform/headless/ConsoleDialogs.h"
 #include "settings/RwModul.h"
@@ -60,7 +59,7 @@ struct ProfileStore {
         return marked;
     }
     void say(const std::string& text, Severity severity) const {
-        std::cerr << withJournalPriority(text, severity, journal);
+        writeConsole(stderr, withJournalPriority(text, severity, journal));
     }
     std::unique_ptr<RegistryBackend> registry;
     ConsoleDialogs dialogs;
@@ -81,19 +80,19 @@ int printStatus(const std::string& profile, const CommandLinePlatform& platform)
     ReadUserDaten(store.rw, store.g);
     const std::string section = customerSection(profile, store.g.User);
     auto shown = [](const std::string& value) { return value.empty() || value == " " ? "-" : value; };
-    std::cout << "Profil:      " << profile << "\n"
-              << "Kunde:       " << shown(store.g.User) << "\n"
-              << "Server:      " << shown(store.rw.read(section, valueName::ServerName)) << "\n"
-              << "Adresse:     " << shown(store.rw.read(section, valueName::ServerIP)) << "\n"
-              << "Gesetzt am:  " << shown(store.rw.read(section, valueName::Datum)) << "\n"
-              << "Status:      " << shown(store.rw.read(section, valueName::Status)) << "\n";
+    writeConsole(stdout, "Profil:      " + profile + "\n" +
+                             "Kunde:       " + shown(store.g.User) + "\n" +
+                             "Server:      " + shown(store.rw.read(section, valueName::ServerName)) + "\n" +
+                             "Adresse:     " + shown(store.rw.read(section, valueName::ServerIP)) + "\n" +
+                             "Gesetzt am:  " + shown(store.rw.read(section, valueName::Datum)) + "\n" +
+                             "Status:      " + shown(store.rw.read(section, valueName::Status)) + "\n");
     return 0;
 }
 
 int runSetup(const std::string& profile, const CommandLinePlatform& platform) {
     if (!ConsoleDialogs::forThisProcess().canAsk()) {
-        std::cerr << withJournalPriority("Tavik6 --setup fragt auf dem Terminal; die Standardeingabe ist keines.\n",
-                                         Severity::Error, platform.standardErrorIsJournal);
+        writeConsole(stderr, withJournalPriority("Tavik6 --setup fragt auf dem Terminal; die Standardeingabe ist keines.\n",
+                                                 Severity::Error, platform.standardErrorIsJournal));
         return 2;
     }
     ProfileStore store(profile, platform);
@@ -127,8 +126,10 @@ std::optional<int> runCommandLineOption(const std::vector<std::string>& words, c
     const ParsedCommandLine parsed = parseCommandLineOption(words);
     switch (parsed.option) {
         case CommandLineOption::None: return std::nullopt;
-        case CommandLineOption::Help: std::cout << kUsage << platform.environmentHelp; return 0;
-        case CommandLineOption::Version: std::cout << kProductName << " " << versionText() << "\n"; return 0;
+        case CommandLineOption::Help: writeConsole(stdout, std::string(kUsage) + platform.environmentHelp); return 0;
+        case CommandLineOption::Version:
+            writeConsole(stdout, std::string(kProductName) + " " + versionText() + "\n");
+            return 0;
         case CommandLineOption::Setup: return runSetup(profileOf(parsed.profileWords), platform);
         case CommandLineOption::Status: return printStatus(profileOf(parsed.profileWords), platform);
     }

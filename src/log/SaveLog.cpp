@@ -1,12 +1,26 @@
 #include "log/SaveLog.h"
 
-#include <fstream>
+#include <cstdio>
 #include <utility>
 
 #include "platform/PlatformFacts.h"
 #include "text/DateFormat.h"
 
 namespace tavik {
+namespace {
+
+// Opens the log for appending through the C library: an std::ofstream would
+// set up the C++ library's locale machinery, which the resident program then
+// keeps in memory for good, for the sake of one line a cycle.
+std::FILE* openForAppend(const std::filesystem::path& file) {
+#ifdef _WIN32
+    return _wfopen(file.c_str(), L"ab");
+#else
+    return std::fopen(file.c_str(), "ab");
+#endif
+}
+
+}  // namespace
 
 Log::Log(std::filesystem::path programFolder, const Clock& clock) : folder_(std::move(programFolder)), clock_(clock) {}
 
@@ -14,7 +28,10 @@ std::filesystem::path Log::file() const { return folder_ / "logTavik.TXT"; }
 
 bool Log::writable() const {
     try {
-        return static_cast<bool>(std::ofstream(file(), std::ios::binary | std::ios::app));
+        std::FILE* out = openForAppend(file());
+        if (!out) return false;
+        std::fclose(out);
+        return true;
     } catch (...) {
         return false;
     }
@@ -23,9 +40,11 @@ bool Log::writable() const {
 void Log::SaveLog(const std::string& txt) {
     try {
         // Opened and closed per line, so the file can be read or deleted while we run.
-        std::ofstream out(file(), std::ios::binary | std::ios::app);
+        const std::string line = formatGeneralDate(clock_.now()) + '\t' + txt + kLineEnd;
+        std::FILE* out = openForAppend(file());
         if (!out) return;
-        out << formatGeneralDate(clock_.now()) + '\t' + txt + kLineEnd;
+        std::fwrite(line.data(), 1, line.size(), out);
+        std::fclose(out);
     } catch (...) {
         // A log line that cannot be written is lost without a word.
     }

@@ -1,8 +1,8 @@
 #pragma once
 #include <filesystem>
-#include <iostream>
 #include <string>
 
+#include "platform/ConsoleOutput.h"
 #include "platform/JournalPriority.h"
 
 namespace tavik {
@@ -52,7 +52,7 @@ public:
     // One line on the program's standard error, for whoever watches it
     // (terminal, journal), also when a desktop shows the same text.
     virtual void reportError(const std::string& text, Severity = Severity::Error) const {
-        std::cerr << "Tavik6: " << text << std::endl;
+        writeConsole(stderr, "Tavik6: " + text + "\n");
     }
 };
 

@@ -1,10 +1,12 @@
 """End-to-end: what the real headless Tavik6 has in memory once it has talked
 plain HTTP to the demo server: no TLS library, and none of the compression
-libraries that HTTP clients often bring along. And the service over HTTPS:
+libraries that HTTP clients often bring along, nor the C++ streams' static
+set-up. And the service over HTTPS:
 the main road, certificates that must be refused, no fall-back to HTTP."""
 
 import os
 import re
+import subprocess
 import unittest
 
 from harness import DemoServer, Sandbox, TestAuthority, read_text, wait_for
@@ -39,6 +41,16 @@ class PlainHttp(unittest.TestCase):
         self.assertIn(os.path.join(self.box.program_folder, "Tavik6"), files)
         self.assertTrue(any("/libc.so" in name or "/libc-" in name for name in files), files)
         self.assertEqual([name for name in files if UNWANTED.search(name)], [])
+
+    def test_no_part_of_the_client_sets_up_the_cxx_streams_at_start(self):
+        # What <iostream> brings into a file: a static std::ios_base::Init,
+        # which builds the C++ library's whole locale machinery at every start
+        # and keeps some 350 kB of it resident for the life of the client.
+        program = os.path.join(self.box.program_folder, "Tavik6")
+        symbols = subprocess.run(["nm", "-D", "--undefined-only", program], check=True,
+                                 capture_output=True, text=True).stdout
+        self.assertIn("__libc_start_main", symbols)
+        self.assertNotIn("_ZNSt8ios_base4InitC1Ev", symbols)
 
 
 UNREACHABLE = "ist nicht erreichbar"

@@ -5,11 +5,28 @@
 #include <io.h>
 #endif
 
+#include <cstdio>
 #include <cstring>
+
+#ifdef _WIN32
 #include <iostream>
 #include <streambuf>
+#endif
 
 namespace tavik {
+
+namespace {
+
+// One line from standard input through the C library: the C++ streams would
+// set up the whole locale machinery of the C++ library for good.
+bool readLineFromStandardInput(std::string& line) {
+    line.clear();
+    int c = 0;
+    while ((c = std::getc(stdin)) != EOF && c != '\n') line.push_back(static_cast<char>(c));
+    return c == '\n' || !line.empty();
+}
+
+}  // namespace
 
 std::size_t completeUtf8Length(std::string_view text) {
     const std::size_t size = text.size();
@@ -92,7 +109,7 @@ bool readConsoleLine(std::string& line) {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     DWORD mode = 0;
     if (input == INVALID_HANDLE_VALUE || input == nullptr || !GetConsoleMode(input, &mode))
-        return static_cast<bool>(std::getline(std::cin, line));
+        return readLineFromStandardInput(line);
     std::wstring wide;
     wchar_t buffer[256];
     while (wide.find(L'\n') == std::wstring::npos) {
@@ -164,7 +181,7 @@ void useConsoleTextForStandardStreams() {
 
 void writeConsoleText(std::FILE* stream, std::string_view utf8) { std::fwrite(utf8.data(), 1, utf8.size(), stream); }
 
-bool readConsoleLine(std::string& line) { return static_cast<bool>(std::getline(std::cin, line)); }
+bool readConsoleLine(std::string& line) { return readLineFromStandardInput(line); }
 
 void useConsoleTextForStandardStreams() {}
 

@@ -3,13 +3,13 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iostream>
 #include <system_error>
 
 #include "platform/posix/JournalStream.h"
+#include "platform/posix/ReadFile.h"
 #include "platform/posix/SqliteRegistry.h"
 
 namespace tavik {
@@ -91,8 +91,10 @@ bool PosixEnvironment::packageManaged(const std::filesystem::path& programFile) 
     for (auto root = programFile.parent_path(); !root.empty(); root = root.parent_path()) {
         const auto list = root / "var/lib/dpkg/info" / listName;
         if (std::filesystem::is_regular_file(list, error)) {
-            std::ifstream in(list);
-            for (std::string line; std::getline(in, line);) {
+            const std::string text = readWholeFile(list);
+            for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+                end = std::min(text.find('\n', start), text.size());
+                const std::string line = text.substr(start, end - start);
                 if (line.empty() || line.front() != '/') continue;
                 const std::filesystem::path listed(line);
                 if (listed.filename() != programFile.filename()) continue;
@@ -138,7 +140,6 @@ bool PosixEnvironment::restartInPlace() {
     argv.push_back(nullptr);
     // What waits in the buffers would be lost with the old process image.
     std::fflush(nullptr);
-    std::cerr.flush();
     ::execv(programFile_.c_str(), argv.data());
     return false;
 }
@@ -158,7 +159,7 @@ ProfileClaim PosixEnvironment::claimProfile(const std::string& profile) {
 }
 
 void PosixEnvironment::reportError(const std::string& text, Severity severity) const {
-    std::cerr << forStandardError(std::string("Tavik6: ") + text, severity) << std::endl;
+    writeConsole(stderr, forStandardError(std::string("Tavik6: ") + text, severity) + "\n");
 }
 
 }  // namespace tavik

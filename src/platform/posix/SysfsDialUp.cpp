@@ -1,18 +1,21 @@
 #include "platform/posix/SysfsDialUp.h"
 
 #include <climits>
-#include <fstream>
 #include <string>
 #include <system_error>
+
+#include "platform/posix/ReadFile.h"
 
 namespace tavik {
 namespace {
 
 std::string readWord(const std::filesystem::path& file) {
-    std::ifstream in(file);
-    std::string word;
-    in >> word;
-    return word;
+    // The first word, as a stream's >> would read it.
+    const std::string text = readWholeFile(file);
+    constexpr const char* kSpace = " \t\n\v\f\r";
+    const auto begin = text.find_first_not_of(kSpace);
+    if (begin == std::string::npos) return {};
+    return text.substr(begin, text.find_first_of(kSpace, begin) - begin);
 }
 
 long readNumber(const std::filesystem::path& file, long fallback) {
