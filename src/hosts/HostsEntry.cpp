@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "text/DateFormat.h"
+#include "text/Utf8.h"
 
 namespace tavik {
 namespace {
@@ -82,31 +83,6 @@ void forEachField(std::string_view line, Take take) {
         while (pos < line.size() && kindOf(line[pos]) == ByteKind::Other) ++pos;
         take(start, pos - start);
     }
-}
-
-// The code point of the UTF-8 sequence at the start of `text` and its
-// length; nothing for a malformed, overlong or surrogate sequence.
-std::optional<char32_t> decodeUtf8(std::string_view text, std::size_t& length) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    char32_t point = 0;
-    char32_t least = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, point = lead & 0x1F, least = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, point = lead & 0x0F, least = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, point = lead & 0x07, least = 0x10000;
-    } else {
-        return std::nullopt;
-    }
-    if (text.size() < length) return std::nullopt;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80) return std::nullopt;
-        point = (point << 6) | (byte(i) & 0x3F);
-    }
-    if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return std::nullopt;
-    return point;
 }
 
 // Characters outside ASCII that a name must not hold: the C1 controls, line

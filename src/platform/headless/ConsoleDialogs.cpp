@@ -9,6 +9,7 @@
 #include <iostream>
 
 #include "text/EscapedText.h"
+#include "text/Utf8.h"
 
 namespace tavik {
 
@@ -42,27 +43,14 @@ namespace {
 // C1 control (U+0080..U+009F), which some terminals obey like the escape
 // sequences they stand for.
 std::size_t printableSequence(const std::string& text, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
-    const unsigned char lead = byte(0);
     std::size_t length = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-    else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
-    if (length == 0 || at + length > text.size()) return 0;
-    for (std::size_t i = 1; i < length; ++i)
-        if ((byte(i) & 0xC0) != 0x80) return 0;
-    if (lead == 0xC2 && byte(1) < 0xA0) return 0;                      // C1 control
-    if (lead == 0xE0 && byte(1) < 0xA0) return 0;                      // overlong
-    if (lead == 0xED && byte(1) >= 0xA0) return 0;                     // surrogate
-    if (lead == 0xF0 && byte(1) < 0x90) return 0;                      // overlong
-    if (lead == 0xF4 && byte(1) >= 0x90) return 0;                     // beyond U+10FFFF
+    const std::optional<char32_t> point = decodeUtf8(std::string_view(text).substr(at), length);
+    if (!point || *point < 0xA0) return 0;
     // The marks that turn the direction of what follows (U+202A..U+202E,
     // U+2066..U+2069) would let a text show something else than it says.
-    if (lead == 0xE2 && byte(1) == 0x80 && byte(2) >= 0xAA && byte(2) <= 0xAE) return 0;
-    if (lead == 0xE2 && byte(1) == 0x81 && byte(2) >= 0xA6 && byte(2) <= 0xA9) return 0;
+    if ((*point >= 0x202A && *point <= 0x202E) || (*point >= 0x2066 && *point <= 0x2069)) return 0;
     return length;
 }
-
 
 }  // namespace
 
