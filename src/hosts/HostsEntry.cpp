@@ -45,12 +45,6 @@ int hexValue(char c) {
 
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool startsWith(std::string_view text, std::string_view start) { return text.substr(0, start.size()) == start; }
-
-bool endsWith(std::string_view text, std::string_view end) {
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
 // How a resolver reads each byte of a hosts line: the blanks that separate
 // fields, the "#" that ends them, and everything else. A table, because
 // every byte of the file passes through here.
@@ -109,12 +103,12 @@ bool isLoopbackName(std::string_view name) {
                             "localhost4.localdomain4", "localhost6.localdomain6"}) {
         if (lower == own) return true;
     }
-    return endsWith(lower, ".localhost") || startsWith(lower, "ip6-");
+    return lower.ends_with(".localhost") || lower.starts_with("ip6-");
 }
 
 // 127.0.0.0/8 and ::1 in any of its spellings.
 bool isLoopbackAddress(std::string_view address) {
-    if (isValidIPv4(address)) return startsWith(address, "127.");
+    if (isValidIPv4(address)) return address.starts_with("127.");
     if (!isValidIPv6(address)) return false;
     const std::size_t last = address.rfind(':');
     const std::string_view head = address.substr(0, last);

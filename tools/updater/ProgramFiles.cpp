@@ -143,6 +143,6 @@ void removeQuietly(const std::filesystem::path& file) {
     std::filesystem::remove(file, ignored);
 }
 
-bool isTemporaryName(const std::string& name) { return name.rfind(kTemporaryPrefix, 0) == 0; }
+bool isTemporaryName(const std::string& name) { return name.starts_with(kTemporaryPrefix); }
 
 }  // namespace tavik::updater
