@@ -9,6 +9,7 @@
 #include <iostream>
 #include <system_error>
 
+#include "platform/PlatformFacts.h"
 #include "platform/posix/JournalStream.h"
 #include "platform/posix/SqliteRegistry.h"
 
@@ -151,7 +152,7 @@ std::string PosixEnvironment::updateHost() const {
     return environmentOr("TAVIK_UPDATE_HOST", TAVIK_DEFAULT_UPDATE_HOST);
 }
 
-std::filesystem::path PosixEnvironment::hostsFile() const { return environmentOr("TAVIK_HOSTS_FILE", "/etc/hosts"); }
+std::filesystem::path PosixEnvironment::hostsFile() const { return environmentOr("TAVIK_HOSTS_FILE", kSystemHostsFile); }
 
 ProfileClaim PosixEnvironment::claimProfile(const std::string& profile) {
     return profileLock_.claim(SqliteRegistry::defaultPath(), profile);
