@@ -61,22 +61,30 @@ ByteKind kindOf(char c) { return kByteKinds[static_cast<unsigned char>(c)]; }
 
 bool isFieldSeparator(char c) { return kindOf(c) == ByteKind::Separator; }
 
-// Calls `take` with the start and length of each field of `line` before any
-// "#", the address first.
-template <typename Take>
-void forEachField(std::string_view line, Take take) {
+// Splits a hosts line as a resolver does: the fields before any "#" are the
+// address and then the host names. Returns the address (empty for a line
+// without fields) and calls `takeName` with the start and length of each
+// name. Every reader of hosts lines goes through here, so they all agree on
+// where a field ends.
+template <typename TakeName>
+std::string_view splitHostsLine(std::string_view line, TakeName takeName) {
+    std::string_view address;
     std::size_t pos = 0;
     while (pos < line.size()) {
         const ByteKind kind = kindOf(line[pos]);
-        if (kind == ByteKind::Comment) return;
+        if (kind == ByteKind::Comment) break;
         if (kind == ByteKind::Separator) {
             ++pos;
             continue;
         }
         const std::size_t start = pos;
         while (pos < line.size() && kindOf(line[pos]) == ByteKind::Other) ++pos;
-        take(start, pos - start);
+        if (address.empty())
+            address = line.substr(start, pos - start);
+        else
+            takeName(start, pos - start);
     }
+    return address;
 }
 
 // Characters outside ASCII that a name must not hold: the C1 controls, line
@@ -258,11 +266,9 @@ bool sameHostName(std::string_view a, std::string_view b) {
 }
 
 bool namesHost(std::string_view line, std::string_view name) {
-    bool address = true;
     bool found = false;
-    forEachField(line, [&](std::size_t start, std::size_t length) {
-        if (!address && sameHostName(line.substr(start, length), name)) found = true;
-        address = false;
+    splitHostsLine(line, [&](std::size_t start, std::size_t length) {
+        if (!found && sameHostName(line.substr(start, length), name)) found = true;
     });
     return found;
 }
@@ -270,12 +276,12 @@ bool namesHost(std::string_view line, std::string_view name) {
 std::optional<std::string> addressOf(std::string_view content, std::string_view name) {
     std::optional<std::string> address;
     forEachLine(content, [&](std::string_view line) {
-        if (address || !namesHost(line, name)) return;
-        std::string_view first;
-        forEachField(line, [&](std::size_t start, std::size_t length) {
-            if (first.empty()) first = line.substr(start, length);
+        if (address) return;
+        bool named = false;
+        const std::string_view first = splitHostsLine(line, [&](std::size_t start, std::size_t length) {
+            if (!named && sameHostName(line.substr(start, length), name)) named = true;
         });
-        if (!isMachineLine(line, first)) address = std::string(first);
+        if (named && !isMachineLine(line, first)) address = std::string(first);
     });
     return address;
 }
@@ -294,13 +300,10 @@ std::string rewriteHosts(const std::string& content, const std::string& serverIp
     std::vector<Field> ours;  // the fields of a line that hold the name
     forEachLine(content, [&](std::string_view line) {
         ours.clear();
-        std::size_t fields = 0;
-        std::string_view address;
-        forEachField(line, [&](std::size_t start, std::size_t length) {
-            if (fields++ == 0)
-                address = line.substr(start, length);
-            else if (sameHostName(line.substr(start, length), serverName))
-                ours.push_back({start, length});
+        std::size_t names = 0;
+        const std::string_view address = splitHostsLine(line, [&](std::size_t start, std::size_t length) {
+            ++names;
+            if (sameHostName(line.substr(start, length), serverName)) ours.push_back({start, length});
         });
         if (ours.empty() || isMachineLine(line, address)) {
             if (line.empty()) return;
@@ -315,7 +318,7 @@ std::string rewriteHosts(const std::string& content, const std::string& serverIp
         // A line that names only our server goes; a line that also names
         // other hosts loses our name, each time with the blanks before it,
         // and keeps the rest as it was.
-        if (ours.size() + 1 == fields) return;
+        if (ours.size() == names) return;
         std::size_t copied = 0;
         for (const Field& field : ours) {
             std::size_t cut = field.start;
