@@ -118,7 +118,7 @@ public:
                 ec = lastError();
                 return 0;
             }
-            if ((ec = waiter_.wait(fd_, POLLIN, timeouts_.read))) return 0;
+            if ((ec = waiter_.wait(fd_, POLLIN, timeouts_.receive))) return 0;
         }
     }
 
@@ -139,7 +139,7 @@ public:
                 ec = lastError();
                 return 0;
             }
-            if ((ec = waiter_.wait(fd_, POLLOUT, timeouts_.write))) return 0;
+            if ((ec = waiter_.wait(fd_, POLLOUT, timeouts_.send))) return 0;
         }
     }
 
@@ -509,7 +509,7 @@ BeastTransfer::Outcome BeastTransfer::runExchange(const HttpUrl& url, std::size_
     HttpTimeouts limits = timeouts_;
     {
         std::lock_guard lock(mutex_);
-        for (auto* limit : {&limits.connect, &limits.read, &limits.write, &limits.total})
+        for (auto* limit : {&limits.connect, &limits.receive, &limits.send, &limits.total})
             *limit = std::min(*limit, totalLimit_);
     }
     {
