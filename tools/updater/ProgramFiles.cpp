@@ -20,19 +20,6 @@ std::string reason(const std::string& what, const std::filesystem::path& file) {
     return what + " " + file.string() + ": " + std::strerror(errno);
 }
 
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 bool copyContent(int from, int to) {
     std::vector<char> buffer(1 << 16);
     for (;;) {
@@ -42,7 +29,7 @@ bool copyContent(int from, int to) {
             return false;
         }
         if (got == 0) return true;
-        if (!writeAll(to, buffer.data(), static_cast<std::size_t>(got))) return false;
+        if (!writeAll(to, std::string_view(buffer.data(), static_cast<std::size_t>(got)))) return false;
     }
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 #include <unistd.h>
 
+#include <cerrno>
+#include <string_view>
 #include <utility>
 
 namespace tavik {
 
 // Owns one file descriptor and closes it once, however the scope is left.
-// Header-only, so the transfer and the updater use it without linking the
+// Header-only, so the transfer and the tools use it without linking the
 // Linux adapters.
 class UniqueFd {
 public:
@@ -37,5 +39,19 @@ public:
 private:
     int fd_;
 };
+
+// Writes all of `data` at the descriptor's position, going on after a
+// partial write or an interruption; false on an error (errno tells which).
+inline bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
 
 }  // namespace tavik
