@@ -33,8 +33,8 @@ HttpTimeouts scaledTimeouts(double timeScale) {
         limit = std::chrono::milliseconds(static_cast<long long>(static_cast<double>(limit.count()) * timeScale));
     };
     scale(timeouts.connect);
-    scale(timeouts.read);
-    scale(timeouts.write);
+    scale(timeouts.receive);
+    scale(timeouts.send);
     scale(timeouts.total);
     return timeouts;
 }

@@ -43,15 +43,6 @@ int onlinePeriod(const std::string& kundenklasse) {
     return period;
 }
 
-// The first `limit` characters of a UTF-8 text.
-std::string firstCharacters(const std::string& text, std::size_t limit) {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && count++ == limit) return text.substr(0, i);
-    }
-    return text;
-}
-
 std::string twoDigitRevision(int revision) {
     return (revision < 10 ? "0" : "") + std::to_string(revision);
 }

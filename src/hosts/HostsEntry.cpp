@@ -13,6 +13,7 @@
 #endif
 
 #include "text/DateFormat.h"
+#include "text/Utf8.h"
 
 namespace tavik {
 namespace {
@@ -51,12 +52,6 @@ int hexValue(char c) {
 
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool startsWith(std::string_view text, std::string_view start) { return text.substr(0, start.size()) == start; }
-
-bool endsWith(std::string_view text, std::string_view end) {
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
 // How a resolver reads each byte of a hosts line: the blanks that separate
 // fields, the "#" that ends them, and everything else. A table, because
 // every byte of the file passes through here.
@@ -73,22 +68,30 @@ ByteKind kindOf(char c) { return kByteKinds[static_cast<unsigned char>(c)]; }
 
 bool isFieldSeparator(char c) { return kindOf(c) == ByteKind::Separator; }
 
-// Calls `take` with the start and length of each field of `line` before any
-// "#", the address first.
-template <typename Take>
-void forEachField(std::string_view line, Take take) {
+// Splits a hosts line as a resolver does: the fields before any "#" are the
+// address and then the host names. Returns the address (empty for a line
+// without fields) and calls `takeName` with the start and length of each
+// name. Every reader of hosts lines goes through here, so they all agree on
+// where a field ends.
+template <typename TakeName>
+std::string_view splitHostsLine(std::string_view line, TakeName takeName) {
+    std::string_view address;
     std::size_t pos = 0;
     while (pos < line.size()) {
         const ByteKind kind = kindOf(line[pos]);
-        if (kind == ByteKind::Comment) return;
+        if (kind == ByteKind::Comment) break;
         if (kind == ByteKind::Separator) {
             ++pos;
             continue;
         }
         const std::size_t start = pos;
         while (pos < line.size() && kindOf(line[pos]) == ByteKind::Other) ++pos;
-        take(start, pos - start);
+        if (address.empty())
+            address = line.substr(start, pos - start);
+        else
+            takeName(start, pos - start);
     }
+    return address;
 }
 
 bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
@@ -233,31 +236,6 @@ bool canBeField(std::string_view name) {
     return true;
 }
 
-// The code point of the UTF-8 sequence at the start of `text` and its
-// length; nothing for a malformed, overlong or surrogate sequence.
-std::optional<char32_t> decodeUtf8(std::string_view text, std::size_t& length) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    char32_t point = 0;
-    char32_t least = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, point = lead & 0x1F, least = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, point = lead & 0x0F, least = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, point = lead & 0x07, least = 0x10000;
-    } else {
-        return std::nullopt;
-    }
-    if (text.size() < length) return std::nullopt;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80) return std::nullopt;
-        point = (point << 6) | (byte(i) & 0x3F);
-    }
-    if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return std::nullopt;
-    return point;
-}
-
 // Characters outside ASCII that a name must not hold: the C1 controls, line
 // and paragraph separators, blanks other than the ASCII one, and the
 // invisible marks that change how a text is shown.
@@ -282,12 +260,12 @@ bool isLoopbackName(std::string_view name) {
                             "localhost4.localdomain4", "localhost6.localdomain6"}) {
         if (lower == own) return true;
     }
-    return endsWith(lower, ".localhost") || startsWith(lower, "ip6-");
+    return lower.ends_with(".localhost") || lower.starts_with("ip6-");
 }
 
 // 127.0.0.0/8 and ::1 in any of its spellings.
 bool isLoopbackAddress(std::string_view address) {
-    if (isValidIPv4(address)) return startsWith(address, "127.");
+    if (isValidIPv4(address)) return address.starts_with("127.");
     if (!isValidIPv6(address)) return false;
     const std::size_t last = address.rfind(':');
     const std::string_view head = address.substr(0, last);
@@ -437,11 +415,9 @@ bool sameHostName(std::string_view a, std::string_view b) {
 }
 
 bool namesHost(std::string_view line, std::string_view name) {
-    bool address = true;
     bool found = false;
-    forEachField(line, [&](std::size_t start, std::size_t length) {
-        if (!address && sameHostName(line.substr(start, length), name)) found = true;
-        address = false;
+    splitHostsLine(line, [&](std::size_t start, std::size_t length) {
+        if (!found && sameHostName(line.substr(start, length), name)) found = true;
     });
     return found;
 }
@@ -449,12 +425,12 @@ bool namesHost(std::string_view line, std::string_view name) {
 std::optional<std::string> addressOf(std::string_view content, std::string_view name) {
     std::optional<std::string> address;
     forEachLine(content, [&](std::string_view line) {
-        if (address || !namesHost(line, name)) return;
-        std::string_view first;
-        forEachField(line, [&](std::size_t start, std::size_t length) {
-            if (first.empty()) first = line.substr(start, length);
+        if (address) return;
+        bool named = false;
+        const std::string_view first = splitHostsLine(line, [&](std::size_t start, std::size_t length) {
+            if (!named && sameHostName(line.substr(start, length), name)) named = true;
         });
-        if (!isMachineLine(line, first)) address = std::string(first);
+        if (named && !isMachineLine(line, first)) address = std::string(first);
     });
     return address;
 }
@@ -473,13 +449,10 @@ std::string rewriteHosts(const std::string& content, const std::string& serverIp
     std::vector<Field> ours;  // the fields of a line that hold the name
     const auto rewriteLine = [&](std::string_view line) {
         ours.clear();
-        std::size_t fields = 0;
-        std::string_view address;
-        forEachField(line, [&](std::size_t start, std::size_t length) {
-            if (fields++ == 0)
-                address = line.substr(start, length);
-            else if (sameHostName(line.substr(start, length), serverName))
-                ours.push_back({start, length});
+        std::size_t names = 0;
+        const std::string_view address = splitHostsLine(line, [&](std::size_t start, std::size_t length) {
+            ++names;
+            if (sameHostName(line.substr(start, length), serverName)) ours.push_back({start, length});
         });
         if (ours.empty() || isMachineLine(line, address)) {
             if (line.empty()) return;
@@ -494,7 +467,7 @@ std::string rewriteHosts(const std::string& content, const std::string& serverIp
         // A line that names only our server goes; a line that also names
         // other hosts loses our name, each time with the blanks before it,
         // and keeps the rest as it was.
-        if (ours.size() + 1 == fields) return;
+        if (ours.size() == names) return;
         std::size_t copied = 0;
         for (const Field& field : ours) {
             std::size_t cut = field.start;

@@ -10,6 +10,16 @@ namespace tavik {
 constexpr int kStateError = 11;
 constexpr int kStateResponseCompleted = 12;
 
+// Time limits of one transfer, the same on every system. The total deadline
+// ends a transfer that keeps trickling data and so never runs into the
+// receive time-out; it covers the redirects of the transfer too.
+struct HttpTimeouts {
+    std::chrono::milliseconds connect{std::chrono::seconds(60)};
+    std::chrono::milliseconds receive{std::chrono::seconds(60)};
+    std::chrono::milliseconds send{std::chrono::seconds(60)};
+    std::chrono::milliseconds total{std::chrono::seconds(90)};
+};
+
 // One synchronous HTTP GET of a whole body. The caller blocks; the adapter may
 // keep the event loop running meanwhile. Every failure (no connection,
 // time-out, body above the cap, HTTP error, cancel) is reported as state 11

@@ -16,6 +16,9 @@ inline constexpr const char* kLineEnd = "\r\n";
 inline constexpr const char* kExecutableSuffix = "";
 inline constexpr bool kFileNamesIgnoreCase = false;
 inline constexpr const char* kLineEnd = "\n";
+// The hosts file the resolver reads. On Windows it lies in the Windows
+// folder, which only the running system can tell.
+inline constexpr const char* kSystemHostsFile = "/etc/hosts";
 #endif
 
 // The full name of `month` (1..12) in the language the user chose for dates;

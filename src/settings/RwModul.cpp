@@ -31,10 +31,6 @@ struct KeyPath {
     std::string key;
 };
 
-bool startsWith(const std::string& text, std::string_view prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
 // Rows both sides share. AppToService is read-only (the service tool's own
 // key) and is handled by the read side alone.
 std::optional<KeyPath> sharedRow(const std::string& section, Dialogs& dialogs) {
@@ -84,10 +80,10 @@ RwModul::RwModul(RegistryBackend& backend, Dialogs& dialogs) : backend_(backend)
 
 std::string RwModul::RegRead(std::string& section, std::string& valueName) {
     KeyPath path;
-    if (startsWith(section, kQuillvanePrefix)) {
+    if (section.starts_with(kQuillvanePrefix)) {
         section.erase(0, kQuillvanePrefix.size());
         path = {RegRoot::HKCU, std::string(kQuillvaneKey) + section};
-    } else if (startsWith(section, kExternPrefix)) {
+    } else if (section.starts_with(kExternPrefix)) {
         section.erase(0, kExternPrefix.size());
         path = {RegRoot::HKLM, std::string(kMakerKey) + section};
     } else if (section == "AppToService") {
@@ -102,7 +98,7 @@ std::string RwModul::RegRead(std::string& section, std::string& valueName) {
 }
 
 void RwModul::RegWrite(std::string& section, std::string& valueName, std::string& value) {
-    if (section == kNoWriteSection || startsWith(section, kExternPrefix)) return;
+    if (section == kNoWriteSection || section.starts_with(kExternPrefix)) return;
     const KeyPath path = sharedRow(section, dialogs_).value_or(productRow(section));
     valueName = RegWriteString(path.root, path.key, valueName, value) ? "True" : "False";
 }

@@ -1,5 +1,7 @@
 #include "text/TextCase.h"
 
+#include "text/Utf8.h"
+
 namespace tavik {
 
 std::string toLowerText(std::string_view text) {
@@ -33,8 +35,15 @@ std::string toUpperAscii(std::string_view text) {
 std::size_t characterCount(std::string_view text) {
     std::size_t count = 0;
     for (const char c : text)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
+        if (!isUtf8Continuation(c)) ++count;
     return count;
+}
+
+std::string firstCharacters(std::string_view text, std::size_t limit) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!isUtf8Continuation(text[i]) && count++ == limit) return std::string(text.substr(0, i));
+    return std::string(text);
 }
 
 }  // namespace tavik

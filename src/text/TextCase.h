@@ -11,5 +11,7 @@ std::string toLowerText(std::string_view text);
 std::string toUpperAscii(std::string_view text);
 // Number of characters of a UTF-8 text (malformed bytes count one each).
 std::size_t characterCount(std::string_view text);
+// The first `limit` characters of a UTF-8 text, counted as characterCount does.
+std::string firstCharacters(std::string_view text, std::size_t limit);
 
 }  // namespace tavik

@@ -21,15 +21,11 @@ constexpr const char* kPartialSuffix = ".part";
 // Far above the 64 bytes of a signature, far below a web page worth reading.
 constexpr std::size_t kSignatureCap = 4096;
 
-bool startsWith(const std::string& text, std::string_view prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
 // A page of the web server rather than the file: it holds "<head>" in any
 // letter case. A program file (ELF or PE) may hold those bytes anywhere, so
 // what starts like one is never a page.
 bool isWebPage(const std::string& body) {
-    if (startsWith(body, "\x7F" "ELF") || startsWith(body, "MZ")) return false;
+    if (body.starts_with("\x7F" "ELF") || body.starts_with("MZ")) return false;
     return toUpperAscii(body).find("<HEAD>") != std::string::npos;
 }
 

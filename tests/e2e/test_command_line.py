@@ -3,7 +3,9 @@ on the real program, beside the profile names every other command line gives."""
 
 import os
 import pty
+import signal
 import subprocess
+import termios
 import unittest
 
 from harness import DemoServer, Sandbox, wait_for
@@ -32,8 +34,13 @@ class CommandLine(unittest.TestCase):
             os.execve(self.program, [self.program, "--setup", *words], self.env)
         screen = b""
         for answer in answers:
-            screen += os.read(terminal, 4096)
-            os.write(terminal, answer.encode() + b"\n")
+            # Answer only at the prompt, as a person would: the terminal then
+            # echoes (or hides) the answer as the question asks.
+            asked = len(screen)
+            while not screen[asked:].rstrip().endswith(b">"):
+                screen += os.read(terminal, 4096)
+            # Ctrl-C is typed alone, every other answer ends with Enter.
+            os.write(terminal, answer.encode() + (b"" if answer == "\x03" else b"\n"))
         while True:
             try:
                 chunk = os.read(terminal, 4096)
@@ -43,6 +50,8 @@ class CommandLine(unittest.TestCase):
                 break
             screen += chunk
         _, status = os.waitpid(pid, 0)
+        self.echo_left_on = bool(termios.tcgetattr(terminal)[3] & termios.ECHO)
+        os.close(terminal)
         return os.waitstatus_to_exitcode(status), screen.decode("utf-8", "replace")
 
     def test_help_version_and_an_unknown_profile(self):
@@ -62,6 +71,10 @@ class CommandLine(unittest.TestCase):
     def test_setup_then_the_client_runs_and_status_shows_its_server(self):
         code, screen = self.setup_on_terminal("Büro", "", "2", answers=["K1001", "geheim", "1"])
         self.assertEqual(code, 0, screen)
+        # The name is echoed as typed, the password is not.
+        self.assertIn("K1001", screen)
+        self.assertNotIn("geheim", screen)
+        self.assertTrue(self.echo_left_on)
         self.assertEqual(self.box.stored("User"), "k1001")
         self.assertEqual(self.box.stored("Proxyserver"), "0")
         self.assertTrue(self.box.stored("Install"))
@@ -75,6 +88,12 @@ class CommandLine(unittest.TestCase):
         self.assertIn("Adresse:     203.0.113.7", status.stdout)
         self.assertIn("Status:      50+203.0.113.7+firma-server", status.stdout)
         self.assertEqual(self.box.terminate(), 0)
+
+    def test_ctrl_c_at_the_password_gives_the_terminal_its_echo_back(self):
+        code, screen = self.setup_on_terminal("Büro", answers=["K1001", "\x03"])
+        self.assertEqual(code, -signal.SIGINT, screen)
+        self.assertTrue(self.echo_left_on, "the terminal was left without echo")
+        self.assertIsNone(self.box.stored("Install"))
 
 
 if __name__ == "__main__":

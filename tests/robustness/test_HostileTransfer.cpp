@@ -27,8 +27,8 @@ const std::string kReply = "220;;;50+10.0.0.7+firma-server;1;Firma;;6.10;;;";
 HttpTimeouts generousTimeouts() {
     HttpTimeouts timeouts;
     timeouts.connect = 10s;
-    timeouts.read = 10s;
-    timeouts.write = 10s;
+    timeouts.receive = 10s;
+    timeouts.send = 10s;
     timeouts.total = 20s;
     return timeouts;
 }
@@ -168,8 +168,8 @@ TEST(HostileTransfer, AServerThatNeverAcceptsFailsTheTransfer) {
     FakeEventLoop loop;
     HttpTimeouts timeouts;
     timeouts.connect = 600ms;
-    timeouts.read = 600ms;
-    timeouts.write = 600ms;
+    timeouts.receive = 600ms;
+    timeouts.send = 600ms;
     timeouts.total = 900ms;
     BeastTransfer transfer(loop, timeouts);
     const auto started = std::chrono::steady_clock::now();

@@ -10,12 +10,11 @@
 #include "HostsHelperCommand.h"
 #include "hosts/HostsEntry.h"
 #include "hosts/HostsFile.h"
+#include "platform/PlatformFacts.h"
 #include "platform/posix/PosixHostsFileStore.h"
 #include "platform/posix/SystemClock.h"
 
 namespace {
-
-constexpr const char* kSystemHostsFile = "/etc/hosts";
 
 // Through pkexec the environment is the caller's no more, but the file is
 // never the caller's choice there anyway; run directly (by root, or in the
@@ -23,7 +22,7 @@ constexpr const char* kSystemHostsFile = "/etc/hosts";
 std::string hostsFile() {
     const char* chosen = std::getenv("TAVIK_HOSTS_FILE");
     if (std::getenv("PKEXEC_UID") == nullptr && chosen != nullptr && *chosen != '\0') return chosen;
-    return kSystemHostsFile;
+    return tavik::kSystemHostsFile;
 }
 
 }  // namespace

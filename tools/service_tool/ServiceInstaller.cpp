@@ -9,24 +9,10 @@
 #include <system_error>
 
 #include "ServiceToolTexts.h"
+#include "platform/posix/UniqueFd.h"
 
 namespace tavik::servicetool {
 namespace {
-
-bool writeAll(int fd, const std::string& text) {
-    const char* data = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 bool isExecutableFile(const std::filesystem::path& file) {
     struct stat info {};

@@ -9,6 +9,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/posix/UniqueFd.h"
+
 namespace tavik::updater {
 namespace {
 
@@ -16,40 +18,6 @@ constexpr const char* kTemporaryPrefix = ".Velmora4-";
 
 std::string reason(const std::string& what, const std::filesystem::path& file) {
     return what + " " + file.string() + ": " + std::strerror(errno);
-}
-
-// Closes a descriptor when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    // Closes now, so that a failing close (lost delayed write) is seen.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 bool copyContent(int from, int to) {
@@ -61,12 +29,12 @@ bool copyContent(int from, int to) {
             return false;
         }
         if (got == 0) return true;
-        if (!writeAll(to, buffer.data(), static_cast<std::size_t>(got))) return false;
+        if (!writeAll(to, std::string_view(buffer.data(), static_cast<std::size_t>(got)))) return false;
     }
 }
 
 bool syncFolder(const std::filesystem::path& folder) {
-    Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return fd.get() >= 0 && ::fsync(fd.get()) == 0;
 }
 
@@ -74,7 +42,7 @@ bool syncFolder(const std::filesystem::path& folder) {
 
 bool copyToTemporary(const std::filesystem::path& source, const std::filesystem::path& folder,
                      std::filesystem::path& temporary, std::string& error) {
-    Descriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0) {
         error = reason("Kann nicht lesen:", source);
         return false;
@@ -90,7 +58,7 @@ bool copyToTemporary(const std::filesystem::path& source, const std::filesystem:
     }
 
     std::string name = (folder / (std::string(kTemporaryPrefix) + "XXXXXX")).string();
-    Descriptor out(::mkostemp(name.data(), O_CLOEXEC));
+    UniqueFd out(::mkostemp(name.data(), O_CLOEXEC));
     if (out.get() < 0) {
         error = reason("Kann keine Datei anlegen in", folder);
         return false;
@@ -143,6 +111,6 @@ void removeQuietly(const std::filesystem::path& file) {
     std::filesystem::remove(file, ignored);
 }
 
-bool isTemporaryName(const std::string& name) { return name.rfind(kTemporaryPrefix, 0) == 0; }
+bool isTemporaryName(const std::string& name) { return name.starts_with(kTemporaryPrefix); }
 
 }  // namespace tavik::updater

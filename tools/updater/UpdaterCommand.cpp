@@ -46,7 +46,7 @@ std::optional<UpdaterArguments> parseArguments(const std::vector<std::string>& w
                                                std::string& error) {
     UpdaterArguments result;
     auto word = words.begin();
-    for (; word != words.end() && word->rfind("--", 0) == 0; ++word) {
+    for (; word != words.end() && word->starts_with("--"); ++word) {
         const std::string option = *word;
         std::chrono::milliseconds* target = option == "--wait-seconds"      ? &result.options.waitLimit
                                             : option == "--confirm-seconds" ? &result.options.confirmPeriod

@@ -19,7 +19,7 @@ std::string timeLocaleName(const std::locale& locale) {
 }
 
 bool hasOwnMonthNames(const std::string& localeName) {
-    return !(localeName.empty() || localeName == "C" || localeName == "POSIX" || localeName.rfind("C.", 0) == 0);
+    return !(localeName.empty() || localeName == "C" || localeName == "POSIX" || localeName.starts_with("C."));
 }
 
 }  // namespace

@@ -3,12 +3,17 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <signal.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 
+#include <iterator>
+#include <optional>
 
 #include "platform/headless/ConsoleText.h"
 #include "text/EscapedText.h"
+#include "text/Utf8.h"
 
 namespace tavik {
 
@@ -28,10 +33,74 @@ bool inputIsTerminal() {
 #endif
 }
 
+#ifndef _WIN32
+// The terminal's settings from before a hidden answer, for the signal
+// handler below; a handler can reach nothing else.
+termios savedTerminal{};
+
+// Ctrl-C, a closed terminal or a kill while the echo is off would leave the
+// user's terminal without echo: the settings go back first, then the signal
+// ends the program as it would have (the handler was installed to run once).
+extern "C" void restoreTerminalAndEnd(int signal) {
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
+    ::raise(signal);
+}
+
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+#endif
+
+// Turns the terminal's echo of standard input off while it lives, so a
+// password is not shown as it is typed, and back on however the question
+// ends. Does nothing where standard input is no terminal. On Windows the
+// console keeps its echo for now.
+class HiddenInput {
+public:
+    HiddenInput() {
+#ifndef _WIN32
+        if (::tcgetattr(STDIN_FILENO, &savedTerminal) != 0) return;
+        termios quiet = savedTerminal;
+        // The line feed of Enter stays visible, so the prompt does not run
+        // into what is printed next.
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        quiet.c_lflag |= ECHONL;
+        // Only signals that would end the program anyway are taken over; an
+        // ignored or handled one stays as it is.
+        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+            struct sigaction restore {};
+            restore.sa_handler = restoreTerminalAndEnd;
+            sigemptyset(&restore.sa_mask);
+            restore.sa_flags = SA_RESETHAND;
+            taken_[i] = ::sigaction(kEndingSignals[i], nullptr, &previous_[i]) == 0 &&
+                        previous_[i].sa_handler == SIG_DFL && ::sigaction(kEndingSignals[i], &restore, nullptr) == 0;
+        }
+        hidden_ = ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0;
+#endif
+    }
+    ~HiddenInput() {
+#ifndef _WIN32
+        if (hidden_) ::tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
+        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
+            if (taken_[i]) ::sigaction(kEndingSignals[i], &previous_[i], nullptr);
+#endif
+    }
+    HiddenInput(const HiddenInput&) = delete;
+    HiddenInput& operator=(const HiddenInput&) = delete;
+
+private:
+#ifndef _WIN32
+    bool hidden_ = false;
+    bool taken_[std::size(kEndingSignals)] = {};
+    struct sigaction previous_[std::size(kEndingSignals)] {};
+#endif
+};
+
 }  // namespace
 
 ConsoleDialogs ConsoleDialogs::forThisProcess() {
-    return ConsoleDialogs(stderr, inputIsTerminal(), readConsoleLine);
+    const bool terminal = inputIsTerminal();
+    ConsoleDialogs dialogs(stderr, terminal, readConsoleLine);
+    dialogs.hideSecrets_ = terminal;
+    return dialogs;
 }
 
 namespace {
@@ -41,27 +110,14 @@ namespace {
 // C1 control (U+0080..U+009F), which some terminals obey like the escape
 // sequences they stand for.
 std::size_t printableSequence(const std::string& text, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
-    const unsigned char lead = byte(0);
     std::size_t length = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-    else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
-    if (length == 0 || at + length > text.size()) return 0;
-    for (std::size_t i = 1; i < length; ++i)
-        if ((byte(i) & 0xC0) != 0x80) return 0;
-    if (lead == 0xC2 && byte(1) < 0xA0) return 0;                      // C1 control
-    if (lead == 0xE0 && byte(1) < 0xA0) return 0;                      // overlong
-    if (lead == 0xED && byte(1) >= 0xA0) return 0;                     // surrogate
-    if (lead == 0xF0 && byte(1) < 0x90) return 0;                      // overlong
-    if (lead == 0xF4 && byte(1) >= 0x90) return 0;                     // beyond U+10FFFF
+    const std::optional<char32_t> point = decodeUtf8(std::string_view(text).substr(at), length);
+    if (!point || *point < 0xA0) return 0;
     // The marks that turn the direction of what follows (U+202A..U+202E,
     // U+2066..U+2069) would let a text show something else than it says.
-    if (lead == 0xE2 && byte(1) == 0x80 && byte(2) >= 0xAA && byte(2) <= 0xAE) return 0;
-    if (lead == 0xE2 && byte(1) == 0x81 && byte(2) >= 0xA6 && byte(2) <= 0xA9) return 0;
+    if ((*point >= 0x202A && *point <= 0x202E) || (*point >= 0x2066 && *point <= 0x2069)) return 0;
     return length;
 }
-
 
 }  // namespace
 
@@ -124,11 +180,19 @@ std::optional<std::string> ConsoleDialogs::askQuestion(const QuestionStep& step)
         print("Keine Eingabe möglich (keine Konsole).");
         return std::string("cancel");
     }
-    std::string prompt = step.presetAnswer.empty() ? "> " : "[" + forTerminal(step.presetAnswer) + "] > ";
+    // A secret is neither echoed nor shown as the preset: a stored password
+    // stays off the screen and out of any terminal log.
+    std::optional<HiddenInput> hidden;
+    if (step.secret && hideSecrets_) hidden.emplace();
+    std::string prompt = step.presetAnswer.empty() ? "> "
+                         : step.secret             ? "[****] > "
+                                                   : "[" + forTerminal(step.presetAnswer) + "] > ";
     writeConsoleText(out_, prompt);
     std::fflush(out_);
     std::string line;
-    if (!readLine_(line)) return std::string("cancel");  // end of input cancels
+    const bool answered = readLine_(line);
+    hidden.reset();
+    if (!answered) return std::string("cancel");  // end of input cancels
     if (!line.empty() && line.back() == '\r') line.pop_back();
     // An empty line takes what the answer box shows, as Enter does in the window.
     return line.empty() ? step.presetAnswer : line;

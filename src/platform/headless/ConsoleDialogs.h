@@ -41,6 +41,9 @@ private:
     std::FILE* out_;
     bool interactive_;
     bool journal_ = false;
+    // Whether a secret answer is read with the terminal's echo off: only
+    // when the answers come from this process's own terminal.
+    bool hideSecrets_ = false;
     std::function<bool(std::string&)> readLine_;
 };
 

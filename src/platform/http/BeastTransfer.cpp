@@ -30,6 +30,7 @@
 
 #include "platform/http/HttpUrl.h"
 #include "platform/http/TlsModule.h"
+#include "platform/posix/UniqueFd.h"
 
 namespace tavik {
 
@@ -60,25 +61,6 @@ void report(const std::function<void(int)>& onState, int state) {
 }
 
 error_code lastError() { return error_code(errno, boost::system::system_category()); }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 struct AddressListDeleter {
     void operator()(addrinfo* list) const { ::freeaddrinfo(list); }
@@ -136,7 +118,7 @@ public:
                 ec = lastError();
                 return 0;
             }
-            if ((ec = waiter_.wait(fd_, POLLIN, timeouts_.read))) return 0;
+            if ((ec = waiter_.wait(fd_, POLLIN, timeouts_.receive))) return 0;
         }
     }
 
@@ -157,7 +139,7 @@ public:
                 ec = lastError();
                 return 0;
             }
-            if ((ec = waiter_.wait(fd_, POLLOUT, timeouts_.write))) return 0;
+            if ((ec = waiter_.wait(fd_, POLLOUT, timeouts_.send))) return 0;
         }
     }
 
@@ -354,7 +336,7 @@ public:
         const std::unique_ptr<addrinfo, AddressListDeleter> addresses(found);
 
         for (int redirects = 0;; ++redirects) {
-            const FileDescriptor socket = connect(addresses.get());
+            const UniqueFd socket = connect(addresses.get());
             if (socket.get() < 0) return false;
             SocketStream plain(socket.get(), waiter_, timeouts_);
             http::response<http::string_body> response;
@@ -395,26 +377,26 @@ public:
 private:
     // A connected socket to the first address that takes the connection; -1
     // when none does in time.
-    FileDescriptor connect(const addrinfo* addresses) {
+    UniqueFd connect(const addrinfo* addresses) {
         for (const addrinfo* a = addresses; a; a = a->ai_next) {
-            FileDescriptor socket(::socket(a->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+            UniqueFd socket(::socket(a->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
             if (socket.get() < 0) continue;
             if (::connect(socket.get(), a->ai_addr, a->ai_addrlen) == 0) return socket;
             if (errno != EINPROGRESS) continue;
             // A time-out or a cancel ends the attempt; a refusal tries the next address.
-            if (waiter_.wait(socket.get(), POLLOUT, timeouts_.connect)) return FileDescriptor();
+            if (waiter_.wait(socket.get(), POLLOUT, timeouts_.connect)) return UniqueFd();
             int error = 0;
             socklen_t size = sizeof error;
             if (::getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0) return socket;
         }
-        return FileDescriptor();
+        return UniqueFd();
     }
 
     const HttpTimeouts timeouts_;
     const std::size_t bodyCap_;
     const TavikTlsFunctions* tls_;  // null until an https transfer loaded the module
     std::string refusal_;
-    FileDescriptor cancel_;
+    UniqueFd cancel_;
     const Waiter waiter_;
 };
 
@@ -527,7 +509,7 @@ BeastTransfer::Outcome BeastTransfer::runExchange(const HttpUrl& url, std::size_
     HttpTimeouts limits = timeouts_;
     {
         std::lock_guard lock(mutex_);
-        for (auto* limit : {&limits.connect, &limits.read, &limits.write, &limits.total})
+        for (auto* limit : {&limits.connect, &limits.receive, &limits.send, &limits.total})
             *limit = std::min(*limit, totalLimit_);
     }
     {

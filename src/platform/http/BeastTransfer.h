@@ -17,16 +17,6 @@ namespace tavik {
 
 class HttpExchange;
 
-// Time limits of one transfer. The total deadline ends a transfer that keeps
-// trickling data and so never runs into the read time-out; it covers the
-// redirects of the transfer too.
-struct HttpTimeouts {
-    std::chrono::milliseconds connect{std::chrono::seconds(60)};
-    std::chrono::milliseconds read{std::chrono::seconds(60)};
-    std::chrono::milliseconds write{std::chrono::seconds(60)};
-    std::chrono::milliseconds total{std::chrono::seconds(90)};
-};
-
 // The transfer on Boost.Beast's HTTP parser and serializer, header-only, over
 // a plain socket with poll-bounded waits: plain HTTP needs no library beyond
 // the C and C++ runtimes, and no TLS code is in the program. The exchange

@@ -50,4 +50,13 @@ std::vector<std::string> splitCommandLine(const std::string& line,
     return splitWords(line);
 }
 
+std::string joinArguments(const std::vector<std::string>& words) {
+    std::string line;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i > 0) line += ' ';
+        line += words[i];
+    }
+    return line;
+}
+
 }  // namespace tavik

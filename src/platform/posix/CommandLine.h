@@ -13,4 +13,8 @@ namespace tavik {
 std::vector<std::string> splitCommandLine(const std::string& line,
                                           const std::function<bool(const std::string&)>& isExecutable);
 
+// The argument words joined by one blank each, as the program's command line
+// reads them back: empty words too, so "Büro", "", "2" give "Büro  2".
+std::string joinArguments(const std::vector<std::string>& words);
+
 }  // namespace tavik

@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/PlatformFacts.h"
 #include "platform/PrivilegedHostsEdit.h"
 
 namespace tavik {
@@ -11,7 +12,7 @@ namespace tavik {
 // active local session and asks for an administrator's otherwise.
 class PkexecHostsEdit : public PrivilegedHostsEdit {
 public:
-    PkexecHostsEdit(std::filesystem::path programFolder, std::filesystem::path systemHostsFile = "/etc/hosts",
+    PkexecHostsEdit(std::filesystem::path programFolder, std::filesystem::path systemHostsFile = kSystemHostsFile,
                     std::filesystem::path pkexec = "/usr/bin/pkexec");
 
     bool needed(const std::filesystem::path& hostsFile) override;

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "platform/PlatformFacts.h"
+#include "platform/posix/CommandLine.h"
 #include "platform/posix/JournalStream.h"
 #include "platform/posix/ReadFile.h"
 #include "platform/posix/SqliteRegistry.h"
@@ -72,15 +74,6 @@ PosixEnvironment::PosixEnvironment(int argc, char** argv)
       arguments_(argv, argv + argc),
       commandLine_(joinArguments(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc))),
       places_(choosePlaces(programFile_, [](const char* name) { return std::getenv(name); }, ::geteuid() == 0)) {}
-
-std::string PosixEnvironment::joinArguments(const std::vector<std::string>& words) {
-    std::string line;
-    for (const auto& word : words) {
-        if (!line.empty()) line += ' ';
-        line += word;
-    }
-    return line;
-}
 
 bool PosixEnvironment::packageManaged(const std::filesystem::path& programFile) {
     // dpkg may have installed into another root (dpkg --root): its database
@@ -152,7 +145,7 @@ std::string PosixEnvironment::updateHost() const {
     return environmentOr("TAVIK_UPDATE_HOST", TAVIK_DEFAULT_UPDATE_HOST);
 }
 
-std::filesystem::path PosixEnvironment::hostsFile() const { return environmentOr("TAVIK_HOSTS_FILE", "/etc/hosts"); }
+std::filesystem::path PosixEnvironment::hostsFile() const { return environmentOr("TAVIK_HOSTS_FILE", kSystemHostsFile); }
 
 ProfileClaim PosixEnvironment::claimProfile(const std::string& profile) {
     return profileLock_.claim(SqliteRegistry::defaultPath(), profile);

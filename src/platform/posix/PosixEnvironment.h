@@ -35,9 +35,6 @@ public:
     // With the journal's priority in front when standard error is the journal.
     void reportError(const std::string& text, Severity severity) const override;
 
-    // The argument words joined by one blank.
-    static std::string joinArguments(const std::vector<std::string>& words);
-
     // Where the log and the updates go for the program file `programFile`,
     // run by root or not, with `variable` reading the environment:
     // - a program in a folder this user may write that no package owns (a

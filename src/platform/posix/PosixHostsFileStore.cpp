@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/posix/UniqueFd.h"
+
 namespace tavik {
 namespace {
 
@@ -28,29 +30,6 @@ constexpr int kLockAttempts = 5;
 // While another program holds the lock we ask again after a pause that grows
 // to this; the stop descriptor cuts any pause short.
 constexpr std::chrono::milliseconds kLongestLockPause{50};
-
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { close(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Fd& operator=(Fd&& other) noexcept {
-        close();
-        fd_ = std::exchange(other.fd_, -1);
-        return *this;
-    }
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    bool close() {
-        const int fd = std::exchange(fd_, -1);
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 // The whole of `fd` from its start into `content`; false on a read error.
 // Read straight into the string, sized by the file's length plus one byte,
@@ -84,7 +63,7 @@ bool writeAll(int fd, std::string_view data) {
 }
 
 bool syncFolder(const std::string& folder) {
-    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return dir.valid() && ::fsync(dir.get()) == 0;
 }
 
@@ -245,7 +224,7 @@ private:
     bool lockCurrent() {
         const auto deadline = SteadyClock::now() + lockWait_;
         for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
-            Fd fd(failed(Step::OpenCurrent) ? -1 : ::open(file_.c_str(), O_RDONLY | O_CLOEXEC));
+            UniqueFd fd(failed(Step::OpenCurrent) ? -1 : ::open(file_.c_str(), O_RDONLY | O_CLOEXEC));
             if (!fd.valid()) {
                 addNote("sie lässt sich nicht öffnen" + because(errno));
                 return false;
@@ -291,7 +270,7 @@ private:
     // full before the swap, a file overwritten at the same length would
     // cost a second commit of the file system's journal.
     void syncSwap() const {
-        Fd swapped(::open(file_.c_str(), O_RDONLY | O_CLOEXEC));
+        UniqueFd swapped(::open(file_.c_str(), O_RDONLY | O_CLOEXEC));
         if (swapped.valid()) ::fsync(swapped.get());
         syncFolder(folder_);
     }
@@ -345,20 +324,20 @@ private:
     }
 
     // The old backup, moved to ".new" by keepBackup(), when it may be reused; else nothing.
-    Fd openReused() const {
-        Fd out(::open(newFile_.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+    UniqueFd openReused() const {
+        UniqueFd out(::open(newFile_.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
         struct stat file {};
-        if (!out.valid() || ::fstat(out.get(), &file) != 0 || !reusable(file)) return Fd();
+        if (!out.valid() || ::fstat(out.get(), &file) != 0 || !reusable(file)) return UniqueFd();
         return out;
     }
 
     bool writeNew(const std::string& content) {
         if (failed(Step::CreateNew)) return false;
-        Fd out = reused_ ? openReused() : Fd();
+        UniqueFd out = reused_ ? openReused() : UniqueFd();
         if (!out.valid()) {
             reused_ = false;
             ::unlink(newFile_.c_str());
-            out = Fd(::open(newFile_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            out = UniqueFd(::open(newFile_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
             if (!out.valid()) return false;
         }
         newCreated_ = true;
@@ -400,7 +379,7 @@ private:
         backupIsLink_ = false;
         ::unlink(backup_.c_str());
         if (failed(Step::CopyBackup)) return false;
-        Fd out(::open(backup_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        UniqueFd out(::open(backup_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!out.valid()) return false;
         takeOwner(out.get());  // a backup owned by us is still a backup
         const bool ok = writeAll(out.get(), previous) && ::fchmod(out.get(), info_.st_mode & 07777) == 0 &&
@@ -415,7 +394,7 @@ private:
 
     bool rewriteInPlace(const std::string& previous, const std::string& content) {
         if (failed(Step::OpenInPlace)) return false;
-        Fd out(::open(file_.c_str(), O_WRONLY | O_CLOEXEC));
+        UniqueFd out(::open(file_.c_str(), O_WRONLY | O_CLOEXEC));
         if (!out.valid()) return false;
         // Overwriting first and truncating after never leaves the file empty;
         // the padding covers the rest of a longer old text until the truncation.
@@ -451,7 +430,7 @@ private:
     const PosixHostsFileStore::FailAt& failAt_;
     const std::chrono::milliseconds lockWait_;
     const int stopFd_;
-    Fd locked_;
+    UniqueFd locked_;
     struct stat info_ {};
     bool newCreated_ = false;
     bool reused_ = false;  // ".new" is the old backup
@@ -466,7 +445,7 @@ PosixHostsFileStore::PosixHostsFileStore(FailAt failAt, std::chrono::millisecond
 
 std::optional<std::string> PosixHostsFileStore::read(const std::filesystem::path& file) {
     try {
-        Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+        UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
         std::string content;
         if (!fd.valid() || !readAll(fd.get(), content)) return std::nullopt;
         return content;

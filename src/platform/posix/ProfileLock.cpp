@@ -52,16 +52,12 @@ std::string safeName(const std::string& profile) {
 
 }  // namespace
 
-ProfileLock::~ProfileLock() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
 std::filesystem::path ProfileLock::lockFile(const std::filesystem::path& storeFile, const std::string& profile) {
     return storeFile.parent_path() / (storeFile.filename().string() + "." + safeName(profile) + ".lock");
 }
 
 ProfileClaim ProfileLock::claim(const std::filesystem::path& storeFile, const std::string& profile) {
-    if (fd_ >= 0) return ProfileClaim::Claimed;
+    if (fd_.valid()) return ProfileClaim::Claimed;
     const auto file = lockFile(storeFile, profile);
     // The lock may be the first thing in a new store folder, made as the store makes it.
     if (!makePrivateFolders(file.parent_path())) return ProfileClaim::Unchecked;
@@ -78,7 +74,7 @@ ProfileClaim ProfileLock::claim(const std::filesystem::path& storeFile, const st
         ::close(fd);
         return held ? ProfileClaim::InUse : ProfileClaim::Unchecked;
     }
-    fd_ = fd;
+    fd_.reset(fd);
     return ProfileClaim::Claimed;
 }
 

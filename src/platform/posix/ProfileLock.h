@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/ProgramEnvironment.h"
+#include "platform/posix/UniqueFd.h"
 
 namespace tavik {
 
@@ -14,7 +15,6 @@ namespace tavik {
 class ProfileLock {
 public:
     ProfileLock() = default;
-    ~ProfileLock();
     ProfileLock(const ProfileLock&) = delete;
     ProfileLock& operator=(const ProfileLock&) = delete;
 
@@ -30,7 +30,7 @@ public:
     static std::filesystem::path lockFile(const std::filesystem::path& storeFile, const std::string& profile);
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;
 };
 
 }  // namespace tavik

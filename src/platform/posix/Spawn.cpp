@@ -11,29 +11,14 @@
 #include <cerrno>
 #include <thread>
 
+#include "platform/posix/UniqueFd.h"
+
 extern char** environ;
 
 namespace tavik {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Closes a descriptor once, however the call is left.
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() { reset(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    void reset(int fd = -1) {
-        if (fd_ >= 0) close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
 
 // The attributes and file actions of one start, destroyed however the start ends.
 class SpawnSetup {
@@ -145,8 +130,8 @@ std::optional<pid_t> spawnProgram(const std::vector<std::string>& words, const S
 }
 
 std::optional<ProgramOutcome> runAndWait(const std::vector<std::string>& words, const SpawnOptions& options) {
-    Descriptor readEnd;
-    Descriptor writeEnd;
+    UniqueFd readEnd;
+    UniqueFd writeEnd;
     if (options.collectOutput) {
         int fds[2];
         if (pipe2(fds, O_CLOEXEC) != 0) return std::nullopt;

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/posix/CommandLine.h"
 #include "platform/win32/WideText.h"
 
 namespace tavik {
@@ -22,13 +23,6 @@ std::filesystem::path runningProgramFolder() {
     }
 }
 
-std::string argumentWords() {
-    const auto words = Win32Environment::arguments();
-    std::string line;
-    for (std::size_t i = 0; i < words.size(); ++i) line += (i > 0 ? " " : "") + words[i];
-    return line;
-}
-
 std::string variableOr(const wchar_t* name, const char* fallback) {
     const std::string value = Win32Environment::variable(name);
     return value.empty() ? fallback : value;
@@ -36,7 +30,7 @@ std::string variableOr(const wchar_t* name, const char* fallback) {
 
 }  // namespace
 
-Win32Environment::Win32Environment() : folder_(runningProgramFolder()), commandLine_(argumentWords()) {}
+Win32Environment::Win32Environment() : folder_(runningProgramFolder()), commandLine_(joinArguments(arguments())) {}
 
 std::vector<std::string> Win32Environment::arguments() {
     int count = 0;

@@ -8,6 +8,8 @@
 #include <thread>
 #include <utility>
 
+#include "text/LineEnds.h"
+
 namespace tavik {
 namespace {
 
@@ -145,7 +147,7 @@ public:
         if (!current) return failure("sie ließ sich nicht lesen");
         const std::optional<Identity> seen = identity();
 
-        const std::string content = Win32HostsFileStore::withCrLf(transform(*current));
+        const std::string content = withSystemLineEnds(transform(*current));
         if (failed(Step::WriteNew) || !writeFileThrough(newFile_, content))
             return failure("die neue Datei ließ sich nicht schreiben");
         newCreated_ = true;
@@ -302,16 +304,6 @@ private:
 Win32HostsFileStore::Win32HostsFileStore(FailAt failAt, std::chrono::milliseconds lockWait,
                                          std::chrono::milliseconds busyWait)
     : failAt_(std::move(failAt)), lockWait_(lockWait), busyWait_(busyWait) {}
-
-std::string Win32HostsFileStore::withCrLf(const std::string& text) {
-    std::string result;
-    result.reserve(text.size() + text.size() / 16);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) result += '\r';
-        result += text[i];
-    }
-    return result;
-}
 
 std::optional<std::string> Win32HostsFileStore::read(const std::filesystem::path& file) {
     try {

@@ -30,9 +30,6 @@ public:
     std::optional<std::string> read(const std::filesystem::path& file) override;
     EditOutcome edit(const std::filesystem::path& file, const Transform& transform) override;
 
-    // `text` with every line end that is a lone LF made CR LF.
-    static std::string withCrLf(const std::string& text);
-
 private:
     FailAt failAt_;
     std::chrono::milliseconds lockWait_;

@@ -11,15 +11,8 @@
 
 namespace tavik {
 
-// Time limits of one transfer, as on Linux.
-struct WinInetTimeouts {
-    std::chrono::milliseconds connect{std::chrono::seconds(60)};
-    std::chrono::milliseconds receive{std::chrono::seconds(60)};
-    std::chrono::milliseconds send{std::chrono::seconds(60)};
-    // Ends a transfer that keeps trickling data and so never runs into the
-    // receive time-out.
-    std::chrono::milliseconds total{std::chrono::seconds(90)};
-};
+// The Windows front end still names the limits by this name.
+using WinInetTimeouts = HttpTimeouts;
 
 // The transfer on WinINet, with the system's proxy settings. The exchange
 // runs on a helper thread while the caller waits in the event loop; the
@@ -31,7 +24,7 @@ struct WinInetTimeouts {
 // deadline. One transfer at a time.
 class WinInetTransfer : public HttpTransfer {
 public:
-    using Timeouts = WinInetTimeouts;
+    using Timeouts = HttpTimeouts;
 
     explicit WinInetTransfer(EventLoop& loop, Timeouts timeouts = {});
     ~WinInetTransfer() override;

@@ -319,7 +319,7 @@ TEST_F(BeastTransferTest, TrickleEndsAtTheTotalDeadline) {
 TEST_F(BeastTransferTest, SilentServerEndsAtTheReadTimeout) {
     FakeEventLoop loop;
     HttpTimeouts timeouts;
-    timeouts.read = std::chrono::seconds(1);
+    timeouts.receive = std::chrono::seconds(1);
     BeastTransfer transfer(loop, timeouts);
     StateLog log;
     EXPECT_EQ(transfer.openUrl(url("/slow"), kCap, log.callback()), "");
@@ -348,7 +348,7 @@ TEST(BeastTransferTls, HandshakeWithASilentServerEndsAtTheReadTimeoutOrACancel) 
     for (const bool cancel : {false, true}) {
         FakeEventLoop loop;
         HttpTimeouts timeouts;
-        timeouts.read = cancel ? std::chrono::hours(1) : std::chrono::seconds(1);
+        timeouts.receive = cancel ? std::chrono::hours(1) : std::chrono::seconds(1);
         timeouts.total = std::chrono::hours(1);
         BeastTransfer transfer(loop, timeouts, std::filesystem::path(binDir) / kTlsModuleFile);
         std::thread canceller([&] {
