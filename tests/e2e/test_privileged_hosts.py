@@ -189,8 +189,8 @@ class DesktopUserOnTheDesktop(DesktopUser):
     WARNING = "Tavik - Warnung"
 
     def test_a_refused_helper_is_reported_once(self):
-        # A line known from the last run is restored at start, then the first
-        # cycle sets it: two refused edits, one notice.
+        # A line known from the last run is restored at start, the first reply
+        # sets it, the exit removes it: three refused edits, one notice.
         section = "Tavik6\\VPN\\k1001"
         self.box.store("ServerName", "firma-server", section=section)
         self.box.store("ServerIP", "203.0.113.7", section=section)
@@ -207,7 +207,9 @@ class DesktopUserOnTheDesktop(DesktopUser):
         width, height = self.display.geometry(window)
         self.assertTrue(wait_for(lambda: 0.03 < self.display.ink(window, 8, 8, width * 3 // 5, height - 16) < 0.5,
                                  timeout=10, step=0.3), "the info window shows no text")
-        self.assertTrue(wait_for(lambda: len(self.server.requests()) >= 1, timeout=20), self.messages())
+        # The reply's date is stored just before its edit (a refused edit
+        # stores no status).
+        self.assertTrue(wait_for(lambda: self.box.stored("Datum", section=section), timeout=20), self.messages())
         self.assertTrue(wait_for(lambda: notice in read_text(log_file), timeout=20), self.messages())
         self.assertNotIn("firma-server", read_text(self.hosts))
         self.client.send_signal(signal.SIGTERM)
