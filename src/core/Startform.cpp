@@ -71,8 +71,11 @@ void Startform::usePrivilegedHostsEdit(PrivilegedHostsEdit& edit) {
     hosts_.usePrivilegedEdit(edit, [this](const std::string& text) { tellAboutHostsFile(text); });
 }
 
+// The info window closes by itself after a while; whoever watches standard
+// error (the session's journal for an autostarted desktop client) reads it too.
 void Startform::tellAboutHostsFile(const std::string& text) {
     log_.SaveLog(text);
+    if (!ports_.dialogs.showsOnStandardError()) ports_.environment.reportError(text, Severity::Warning);
     ports_.dialogs.showInfo(text);
 }
 

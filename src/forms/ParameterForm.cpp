@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "forms/ParameterTexts.h"
 #include "protocol/RequestUrls.h"
 #include "settings/ValueNames.h"
 #include "text/TextCase.h"
@@ -56,7 +57,15 @@ void ParameterForm::Form_Load() {
     view_.setFieldText(1, context_.rw.read(context_.g.Profil, valueName::Passwort));
     setFromStored(Box::proxyserver, valueName::Proxyserver);
     setFromStored(Box::ntdienst, valueName::ntdienst);
-    setFromStored(Box::AutoUpdate, valueName::AutoUpdate);
+    if (mayReplaceItself()) {
+        setFromStored(Box::AutoUpdate, valueName::AutoUpdate);
+    } else {
+        // The box would promise what cannot happen: the update is only
+        // announced. Its stored value stays for an install that may again.
+        const bool packaged = context_.environment.install() == ProgramInstall::PackageManaged;
+        view_.showBoxUnavailable(Box::AutoUpdate, packaged ? parameterText::AutoUpdateByPackageManager
+                                                           : parameterText::AutoUpdateByInstaller);
+    }
     if (context_.form.MerkerFrame1() != "Online") view_.setControlEnabled(Control::SetUP_Button, false);
     setFromStored(Box::Restart, valueName::Restart);
     Tag.clear();
@@ -83,7 +92,12 @@ void ParameterForm::boxChanged(Box box) {
 
 void ParameterForm::userEdits() { view_.setControlEnabled(Control::SetUP_Button, false); }
 
+bool ParameterForm::mayReplaceItself() const {
+    return context_.environment.install() == ProgramInstall::SelfManaged;
+}
+
 void ParameterForm::AutoUpdate_Click() {
+    if (!mayReplaceItself()) return;
     const bool on = view_.isChecked(Box::AutoUpdate);
     if (updaterPresent(context_.environment.programFolder())) {
         write(valueName::AutoUpdate, switchText(on));

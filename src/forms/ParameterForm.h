@@ -22,6 +22,9 @@ public:
     // Shows the state only; the form runs the box's handler itself.
     virtual void setChecked(Box box, bool on) = 0;
     virtual void setControlEnabled(Control control, bool enabled) = 0;
+    // A box that cannot do here what its caption says: shown off, disabled,
+    // with the reason where the user sees it. Its stored value stays.
+    virtual void showBoxUnavailable(Box box, const std::string& why) = 0;
     // Hides the window while another one is shown in its place.
     virtual void hideWindow() = 0;
     // Closes the window; the view then calls Form_Unload.
@@ -68,6 +71,8 @@ private:
     // Sets a box as a click would: its handler runs when its state changes.
     void setBox(Box box, bool on);
     void setFromStored(Box box, const char* valueName);
+    // Only a program in the user's own folder may replace itself.
+    bool mayReplaceItself() const;
     void AutoUpdate_Click();
     void Restart_Click();
     void ntdienst_Click();

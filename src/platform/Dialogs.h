@@ -32,6 +32,8 @@ public:
     // False where nobody can answer the question window (no desktop and no
     // terminal): the wizard can then only be cancelled.
     virtual bool canAsk() const { return true; }
+    // True where every text shown here already goes to standard error.
+    virtual bool showsOnStandardError() const { return false; }
 };
 
 }  // namespace tavik

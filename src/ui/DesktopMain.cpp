@@ -114,6 +114,10 @@ int runDesktop(int argc, char** argv) {
                  handler(&Startform::menu_popup_legende_Click), handler(&Startform::menu_popup_user_Click),
                  handler(&Startform::menu_test_Click), handler(&Startform::menu_popup_exit_Click)});
 
+    processes.tellUser([&dialogs](const std::string& text) {
+        dialogs.messageBox(text, kProductName, MessageIcon::Exclamation);
+    });
+
     Startform startform(g, {environment, registry, hostsStore, transfer, loop, clock, dialogs, tray, processes,
                             dialUp, session, browser, windowsRelay, signatures});
     form = &startform;

@@ -100,9 +100,15 @@ void Parameter::buildControls() {
     options->addWidget(proxyserver_, 0, 0);
     options->addWidget(AutoUpdate_, 1, 0);
     options->addWidget(Image1_, 1, 1);
-    options->addWidget(ntdienst_, 2, 0);
-    options->addWidget(AppToServiceDownload_, 2, 1);
-    options->addWidget(Restart_, 3, 0);
+    AutoUpdateNote_ = new QLabel(Frame4);
+    AutoUpdateNote_->setObjectName(QStringLiteral("AutoUpdateNote"));
+    AutoUpdateNote_->setWordWrap(true);
+    AutoUpdateNote_->setIndent(20);
+    AutoUpdateNote_->hide();
+    options->addWidget(AutoUpdateNote_, 2, 0);
+    options->addWidget(ntdienst_, 3, 0);
+    options->addWidget(AppToServiceDownload_, 3, 1);
+    options->addWidget(Restart_, 4, 0);
     options->setColumnStretch(0, 1);
 
     SetUP_Button_ = button("SetUP_Button", parameterText::SetUP_Button, this);
@@ -182,6 +188,16 @@ void Parameter::setChecked(Box which, bool on) {
 void Parameter::setControlEnabled(Control control, bool enabled) {
     if (control == Control::SetUP_Button) SetUP_Button_->setEnabled(enabled);
     else AppToServiceDownload_->setEnabled(enabled);
+}
+
+void Parameter::showBoxUnavailable(Box which, const std::string& why) {
+    setChecked(which, false);
+    box(which)->setEnabled(false);
+    box(which)->setToolTip(QString::fromStdString(why));
+    if (which == Box::AutoUpdate) {
+        AutoUpdateNote_->setText(QString::fromStdString(why));
+        AutoUpdateNote_->show();
+    }
 }
 
 void Parameter::hideWindow() { hide(); }

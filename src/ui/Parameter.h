@@ -7,6 +7,7 @@
 #include "ui/DesktopContext.h"
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
@@ -35,6 +36,8 @@ public:
     QPushButton* quit_button() const { return quit_button_; }
     QToolButton* Image1() const { return Image1_; }
     QToolButton* AppToServiceDownload() const { return AppToServiceDownload_; }
+    // Why automatic update is unavailable here; hidden where it is.
+    QLabel* AutoUpdateNote() const { return AutoUpdateNote_; }
 
     void done(int result) override;
 
@@ -57,6 +60,7 @@ private:
     bool isChecked(Box which) const override;
     void setChecked(Box which, bool on) override;
     void setControlEnabled(Control control, bool enabled) override;
+    void showBoxUnavailable(Box which, const std::string& why) override;
     void hideWindow() override;
     void closeWindow() override;
     void showAbout() override;
@@ -78,6 +82,7 @@ private:
     QPushButton* quit_button_ = nullptr;
     QToolButton* Image1_ = nullptr;
     QToolButton* AppToServiceDownload_ = nullptr;
+    QLabel* AutoUpdateNote_ = nullptr;
 };
 
 }  // namespace tavik

@@ -27,6 +27,11 @@ struct FakeParameterView : ParameterView {
     bool isChecked(Box box) const override { return boxes.count(box) && boxes.at(box); }
     void setChecked(Box box, bool on) override { boxes[box] = on; }
     void setControlEnabled(Control control, bool on) override { enabled[control] = on; }
+    std::map<Box, std::string> unavailable;
+    void showBoxUnavailable(Box box, const std::string& why) override {
+        boxes[box] = false;
+        unavailable[box] = why;
+    }
     void hideWindow() override { calls.push_back("hide"); }
     void closeWindow() override { calls.push_back("close"); }
     void showAbout() override { calls.push_back("about"); }

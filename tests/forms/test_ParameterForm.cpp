@@ -133,6 +133,39 @@ TEST_F(ParameterFormTest, AutoUpdateAndRestartNeedTheUpdater) {
     }
 }
 
+// Where the program may not replace itself, automatic update cannot happen:
+// the box shows off and disabled with the reason, nothing asks for the
+// updater, and the stored value stays, whatever a click would do.
+TEST_F(ParameterFormTest, AutoUpdateIsUnavailableWhereTheProgramMayNotReplaceItself) {
+    const std::pair<ProgramInstall, const char*> rows[] = {
+        {ProgramInstall::PackageManaged, "Paketverwaltung"},
+        {ProgramInstall::NotWritable, "nicht beschreibbar"},
+    };
+    for (const auto& [install, reason] : rows) {
+        SCOPED_TRACE(reason);
+        env.installKind = install;
+        for (const char* storedValue : {"1", "0", ""}) {
+            store("AutoUpdate", storedValue);
+            dialogs.boxes.clear();
+            auto& f = open();
+            EXPECT_FALSE(view.isChecked(Box::AutoUpdate));
+            EXPECT_NE(view.unavailable[Box::AutoUpdate].find(reason), std::string::npos);
+            view.setChecked(Box::AutoUpdate, true);
+            f.boxChanged(Box::AutoUpdate);
+            f.quit_button_Click();
+            f.Form_Unload();
+            EXPECT_TRUE(dialogs.boxes.empty());
+            EXPECT_EQ(stored("AutoUpdate"), storedValue);
+        }
+    }
+    env.installKind = ProgramInstall::SelfManaged;
+    addUpdater();
+    store("AutoUpdate", "1");
+    open();
+    EXPECT_TRUE(view.isChecked(Box::AutoUpdate));
+    EXPECT_TRUE(view.unavailable.empty());
+}
+
 // The service box's handler tells loading from a click by the tag "START".
 TEST_F(ParameterFormTest, ServiceBoxActsOnlyOnAClick) {
     std::ofstream(env.folder / (std::string("AppToService") + kExecutableSuffix)) << "tool";

@@ -23,6 +23,7 @@ public:
     void showInfo(const std::string& text) override;
     std::optional<std::string> askQuestion(const QuestionStep& step) override;
     bool canAsk() const override { return interactive_; }
+    bool showsOnStandardError() const override { return true; }
     // Standard error is the journal: every line carries its priority (a
     // message box by its icon, the info window as a warning, the wizard's
     // questions as information).

@@ -96,7 +96,7 @@ std::string XdgBrowserLookup::xdgOpen() const {
 bool BrowserLaunchingProcesses::start(const std::string& commandLine) {
     // A page without a program in front: no browser was found at start.
     if (!commandLine.empty() && commandLine.front() == ' ') {
-        say("Tavik6: Es wurde kein Browser gefunden; die Seite" + commandLine + " kann nicht geöffnet werden.");
+        cannotOpen("Es wurde kein Browser gefunden; die Seite" + commandLine + " kann nicht geöffnet werden.");
         return false;
     }
     const auto page = browser_.pageOf(commandLine);
@@ -106,8 +106,15 @@ bool BrowserLaunchingProcesses::start(const std::string& commandLine) {
     say("Tavik6: Der Browser konnte nicht gestartet werden (" + reason + ").");
     const std::string xdgOpen = browser_.xdgOpen();
     if (!xdgOpen.empty() && inner_.start(xdgOpen + " " + *page)) return true;
-    say("Tavik6: Die Seite " + *page + " konnte nicht geöffnet werden.");
+    cannotOpen("Die Seite " + *page + " konnte nicht geöffnet werden.");
     return false;
+}
+
+// A click that opens nothing must not pass in silence where nobody reads
+// standard error.
+void BrowserLaunchingProcesses::cannotOpen(const std::string& text) {
+    say("Tavik6: " + text);
+    if (tell_) tell_(text);
 }
 
 void BrowserLaunchingProcesses::exitNow(int code) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -54,6 +55,10 @@ class BrowserLaunchingProcesses : public Processes {
 public:
     BrowserLaunchingProcesses(Processes& inner, XdgBrowserLookup& browser) : inner_(inner), browser_(browser) {}
 
+    // Where a page that cannot be opened is also said to the user (a
+    // desktop's message box); standard error always hears of it.
+    void tellUser(std::function<void(const std::string&)> tell) { tell_ = std::move(tell); }
+
     bool start(const std::string& commandLine) override;
     // Programs named by path (the updater) are never a browser page.
     bool startProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments) override {
@@ -62,8 +67,11 @@ public:
     [[noreturn]] void exitNow(int code) override;
 
 private:
+    void cannotOpen(const std::string& text);
+
     Processes& inner_;
     XdgBrowserLookup& browser_;
+    std::function<void(const std::string&)> tell_;
 };
 
 }  // namespace tavik

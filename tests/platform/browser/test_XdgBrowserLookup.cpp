@@ -63,13 +63,14 @@ protected:
         std::string found;            // what the lookup returned
         bool started = false;         // what starting the page returned
         std::string passedOn;         // command lines that went to the plain start, one a line
+        std::string told;             // what the user was told, one a line
     };
 
     // Finds the browser and starts `page` with it, as the program does: the
     // command line is what was found, a blank and the page. GIO reads the
     // desktop's folders once per process, so this runs in a child of its own.
     Outcome findAndStart(const char* launchWrapper = nullptr) {
-        const fs::path found = top / "found.txt", passed = top / "passed.txt";
+        const fs::path found = top / "found.txt", passed = top / "passed.txt", told = top / "told.txt";
         const pid_t child = fork();
         if (child == 0) {
             setenv("XDG_DATA_HOME", (top / "data").c_str(), 1);
@@ -85,6 +86,8 @@ protected:
             XdgBrowserLookup lookup(XdgBrowserLookup::pathFromEnvironment());
             FakeProcesses inner;
             BrowserLaunchingProcesses processes(inner, lookup);
+            std::ofstream tell(told);
+            processes.tellUser([&tell](const std::string& text) { tell << text << "\n"; });
             const std::string browser = lookup.findBrowser();
             std::ofstream(found) << browser;
             const bool started = processes.start(browser + " " + kPage);
@@ -92,11 +95,12 @@ protected:
             std::ofstream out(passed);
             for (const auto& line : inner.started) out << line << "\n";
             out.close();
+            tell.close();
             _exit(started ? 0 : 1);
         }
         int status = 0;
         waitpid(child, &status, 0);
-        return {readFile(found), WIFEXITED(status) && WEXITSTATUS(status) == 0, readFile(passed)};
+        return {readFile(found), WIFEXITED(status) && WEXITSTATUS(status) == 0, readFile(passed), readFile(told)};
     }
 
     // What the started program wrote down; it runs on its own, so give it time.
@@ -141,12 +145,16 @@ TEST_F(XdgBrowserLookupTest, WithoutAHandlerXdgOpenStandsInThenNothing) {
     const std::string xdgOpen = (top / "bin/xdg-open").string();
     EXPECT_EQ(outcome.found, xdgOpen);
     EXPECT_EQ(outcome.passedOn, xdgOpen + " " + kPage + "\n/usr/bin/AppToService /Remove \"Tavik6\"\n");
+    EXPECT_EQ(outcome.told, "");
 
+    // Nothing to open the page with: the user hears of it, not only standard error.
     fs::remove(top / "bin/xdg-open");
     outcome = findAndStart();
     EXPECT_EQ(outcome.found, "");
     EXPECT_FALSE(outcome.started);
     EXPECT_EQ(outcome.passedOn, "/usr/bin/AppToService /Remove \"Tavik6\"\n");
+    EXPECT_EQ(outcome.told, std::string("Es wurde kein Browser gefunden; die Seite ") + kPage +
+                                " kann nicht geöffnet werden.\n");
 }
 
 TEST_F(XdgBrowserLookupTest, AHandlerThatCannotBeStartedFallsBackToXdgOpen) {
@@ -158,6 +166,7 @@ TEST_F(XdgBrowserLookupTest, AHandlerThatCannotBeStartedFallsBackToXdgOpen) {
     EXPECT_TRUE(outcome.started);
     EXPECT_EQ(outcome.passedOn, (top / "bin/xdg-open").string() + " " + kPage +
                                     "\n/usr/bin/AppToService /Remove \"Tavik6\"\n");
+    EXPECT_EQ(outcome.told, "") << "the stand-in opened the page";
 }
 
 }  // namespace
