@@ -23,8 +23,9 @@ int boxId(ParameterView::Box box) {
     return IDC_PARAMETER_PROXYSERVER;
 }
 
-// The tool tips of the options and the two links, as the mouse rests on them.
-void addToolTips(HWND window) {
+// The tool tips of the options and the two links, as the mouse rests on them;
+// a box the program cannot offer shows why instead.
+void addToolTips(HWND window, const std::map<int, std::string>& unavailable) {
     INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&classes);
     const HWND tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
@@ -39,7 +40,8 @@ void addToolTips(HWND window) {
         {IDC_PARAMETER_IMAGE1, parameterText::Image1Tip},
         {IDC_PARAMETER_DOWNLOAD, parameterText::AppToServiceDownloadTip}};
     for (const auto& [id, tip] : tools) {
-        std::wstring text = toWide(tip);
+        const auto reason = unavailable.find(id);
+        std::wstring text = toWide(reason != unavailable.end() ? reason->second : tip);
         TTTOOLINFOW tool{};
         tool.cbSize = sizeof(tool);
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -70,7 +72,7 @@ INT_PTR Win32ParameterWindow::handle(HWND window, UINT message, WPARAM wParam, L
             form_.Form_Load();
             // Only after the form has made the window topmost: a topmost tip
             // window owned by it before then leaves it an ordinary window.
-            addToolTips(window);
+            addToolTips(window, unavailable_);
             return TRUE;
         case WM_COMMAND:
             command(LOWORD(wParam), HIWORD(wParam));
@@ -146,6 +148,12 @@ void Win32ParameterWindow::setChecked(Box box, bool on) {
 void Win32ParameterWindow::setControlEnabled(Control control, bool enabled) {
     const int id = control == Control::SetUP_Button ? IDC_PARAMETER_SETUP_BUTTON : IDC_PARAMETER_DOWNLOAD;
     EnableWindow(GetDlgItem(window_, id), enabled ? TRUE : FALSE);
+}
+
+void Win32ParameterWindow::showBoxUnavailable(Box box, const std::string& why) {
+    setChecked(box, false);
+    EnableWindow(GetDlgItem(window_, boxId(box)), FALSE);
+    unavailable_[boxId(box)] = why;
 }
 
 void Win32ParameterWindow::hideWindow() { ShowWindow(window_, SW_HIDE); }

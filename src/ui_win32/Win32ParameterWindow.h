@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <map>
 #include <string>
 
 #include "forms/ParameterForm.h"
@@ -31,6 +32,7 @@ private:
     bool isChecked(Box box) const override;
     void setChecked(Box box, bool on) override;
     void setControlEnabled(Control control, bool enabled) override;
+    void showBoxUnavailable(Box box, const std::string& why) override;
     void hideWindow() override;
     void closeWindow() override;
     void showAbout() override;
@@ -44,6 +46,8 @@ private:
     HWND window_ = nullptr;
     // True while the form itself fills a text field: that is no user edit.
     bool filling_ = false;
+    // The boxes the program cannot offer here, by control id, with the reason.
+    std::map<int, std::string> unavailable_;
 };
 
 }  // namespace tavik
