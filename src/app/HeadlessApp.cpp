@@ -23,23 +23,6 @@
 #include "update/UpdateSignature.h"
 
 namespace tavik {
-namespace {
-
-// The test build's time scale shortens the transfer's time limits with the
-// cycle, so a hostile server costs it no more cycles than the real program.
-HttpTimeouts scaledTimeouts(double timeScale) {
-    HttpTimeouts timeouts;
-    auto scale = [timeScale](std::chrono::milliseconds& limit) {
-        limit = std::chrono::milliseconds(static_cast<long long>(static_cast<double>(limit.count()) * timeScale));
-    };
-    scale(timeouts.connect);
-    scale(timeouts.receive);
-    scale(timeouts.send);
-    scale(timeouts.total);
-    return timeouts;
-}
-
-}  // namespace
 
 int runHeadless(int argc, char** argv, double timeScale) {
     // A peer that closes its socket must not end the program.
@@ -49,7 +32,7 @@ int runHeadless(int argc, char** argv, double timeScale) {
     SqliteRegistry registry(SqliteRegistry::defaultPath());
     PosixHostsFileStore hostsStore;
     PosixEventLoop loop(timeScale);
-    BeastTransfer transfer(loop, scaledTimeouts(timeScale), environment.programFolder() / kTlsModuleFile);
+    BeastTransfer transfer(loop, HttpTimeouts{}.scaledBy(timeScale), environment.programFolder() / kTlsModuleFile);
     SystemClock clock;
     ConsoleDialogs dialogs = ConsoleDialogs::forThisProcess();
     dialogs.prefixForJournal(standardErrorIsJournal());

@@ -5,7 +5,6 @@
 #include "app/HeadlessApp.h"
 #include "app/WindowsApp.h"
 
-#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -31,20 +30,6 @@
 namespace tavik {
 namespace {
 
-// The test build's time scale shortens the transfer's time limits with the
-// cycle, so a hostile server costs it no more cycles than the real program.
-WinInetTimeouts scaledTimeouts(double timeScale) {
-    WinInetTimeouts timeouts;
-    auto scale = [timeScale](std::chrono::milliseconds& limit) {
-        limit = std::chrono::milliseconds(std::llround(static_cast<double>(limit.count()) * timeScale));
-    };
-    scale(timeouts.connect);
-    scale(timeouts.receive);
-    scale(timeouts.send);
-    scale(timeouts.total);
-    return timeouts;
-}
-
 // A service runs on a window station nobody sees; there the tray would wait
 // for an Explorer that never comes and a message box for a click.
 bool interactiveWindowStation() {
@@ -59,7 +44,7 @@ int runClient(bool desktop, double timeScale) {
     Win32Registry registry;
     Win32HostsFileStore hostsStore;
     Win32EventLoop loop(timeScale);
-    WinInetTransfer transfer(loop, scaledTimeouts(timeScale));
+    WinInetTransfer transfer(loop, HttpTimeouts{}.scaledBy(timeScale));
     Win32Clock clock;
     ConsoleDialogs console = ConsoleDialogs::forThisProcess();
     NullTray nullTray;

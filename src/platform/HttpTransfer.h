@@ -18,6 +18,15 @@ struct HttpTimeouts {
     std::chrono::milliseconds receive{std::chrono::seconds(60)};
     std::chrono::milliseconds send{std::chrono::seconds(60)};
     std::chrono::milliseconds total{std::chrono::seconds(90)};
+
+    // Every limit times `factor`: the test build shortens them with its
+    // cycle, so a hostile server costs it no more cycles than the program.
+    HttpTimeouts scaledBy(double factor) const {
+        HttpTimeouts scaled = *this;
+        for (auto* limit : {&scaled.connect, &scaled.receive, &scaled.send, &scaled.total})
+            *limit = std::chrono::milliseconds(static_cast<long long>(static_cast<double>(limit->count()) * factor));
+        return scaled;
+    }
 };
 
 // One synchronous HTTP GET of a whole body. The caller blocks; the adapter may

@@ -173,8 +173,8 @@ class WindowsDesktop(WindowsSandbox):
     def wine_environment(self):
         return self.env
 
-    def probe(self, command):
-        return subprocess.run([WINE, os.path.join(WINDOWS_TEST_BIN_DIR, "tray_probe.exe"), command],
+    def probe(self, *command):
+        return subprocess.run([WINE, os.path.join(WINDOWS_TEST_BIN_DIR, "tray_probe.exe"), *command],
                               env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL, timeout=120).returncode
 
@@ -185,6 +185,11 @@ class WindowsDesktop(WindowsSandbox):
         self.assertTrue(wait_for(lambda: LINE in self.read_hosts(), timeout=60), self.read_hosts())
         self.assertTrue(wait_for(lambda: self.probe("icon") == 0, timeout=30), "no tray icon")
 
+        # Info, Legende and Setup each open their window, which the user closes.
+        for key, title in (("i", "Versionsinfo"), ("l", "Legende in der Taskbar"), ("s", "Userdaten (")):
+            self.assertEqual(self.probe("menu"), 0, "the right button opened no menu")
+            self.assertEqual(self.probe("key", key), 0, "the menu did not take " + key)
+            self.assertEqual(self.probe("window", title), 0, title + " did not open")
         self.assertEqual(self.probe("menu"), 0, "the right button opened no menu")
         self.assertEqual(self.probe("last"), 0, "the menu did not close")
         _, errors = self.client.communicate(timeout=60)

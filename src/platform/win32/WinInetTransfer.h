@@ -11,9 +11,6 @@
 
 namespace tavik {
 
-// The Windows front end still names the limits by this name.
-using WinInetTimeouts = HttpTimeouts;
-
 // The transfer on WinINet, with the system's proxy settings. The exchange
 // runs on a helper thread while the caller waits in the event loop; the
 // receive time-out sits on the request handle, and on cancel or when the
