@@ -32,24 +32,28 @@ bool iconShown(HWND window) {
     return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
+struct TitleSearch {
+    const std::wstring& part;
+    HWND found = nullptr;
+};
+
+// A named function: a lambda has the wrong calling convention for it in the
+// 32-bit build.
+BOOL CALLBACK takeWindowWithTitle(HWND window, LPARAM data) {
+    auto& search = *reinterpret_cast<TitleSearch*>(data);
+    wchar_t title[256] = {};
+    if (IsWindowVisible(window) && GetWindowTextW(window, title, 256) > 0 &&
+        std::wstring(title).find(search.part) != std::wstring::npos) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // A visible top-level window of this desktop whose title holds `part`.
 HWND windowWithTitle(const std::wstring& part) {
-    struct Search {
-        const std::wstring& part;
-        HWND found = nullptr;
-    } search{part};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(data);
-            wchar_t title[256] = {};
-            if (IsWindowVisible(window) && GetWindowTextW(window, title, 256) > 0 &&
-                std::wstring(title).find(s.part) != std::wstring::npos) {
-                s.found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    TitleSearch search{part};
+    EnumWindows(takeWindowWithTitle, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

@@ -94,27 +94,35 @@ void press(HWND window, int id) {
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
 }
 
+struct DialogSearch {
+    std::wstring title;
+    HWND found = nullptr;
+};
+
+// The window callbacks are named functions: a lambda has the wrong calling
+// convention for them in the 32-bit build.
+BOOL CALLBACK takeDialogWithTitle(HWND window, LPARAM data) {
+    auto* s = reinterpret_cast<DialogSearch*>(data);
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, 512);
+    if (IsWindowVisible(window) && std::wstring(text).rfind(s->title, 0) == 0) {
+        s->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK closeWindow(HWND window, LPARAM) {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
 // A visible dialog of `thread` whose caption starts with `title`.
 HWND findDialog(DWORD thread, const std::string& title, std::chrono::milliseconds wait = 20s) {
-    struct Search {
-        std::wstring title;
-        HWND found = nullptr;
-    } search{toWide(title)};
+    DialogSearch search{toWide(title)};
     const auto deadline = std::chrono::steady_clock::now() + wait;
     while (std::chrono::steady_clock::now() < deadline) {
-        EnumThreadWindows(
-            thread,
-            [](HWND window, LPARAM data) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(data);
-                wchar_t text[512] = {};
-                GetWindowTextW(window, text, 512);
-                if (IsWindowVisible(window) && std::wstring(text).rfind(s->title, 0) == 0) {
-                    s->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        EnumThreadWindows(thread, takeDialogWithTitle, reinterpret_cast<LPARAM>(&search));
         if (search.found != nullptr) return search.found;
         std::this_thread::sleep_for(50ms);
     }
@@ -123,13 +131,7 @@ HWND findDialog(DWORD thread, const std::string& title, std::chrono::millisecond
 
 // Closes whatever the thread still shows, so a failed check cannot hang the run.
 void closeAll(DWORD thread) {
-    EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM) -> BOOL {
-            PostMessageW(window, WM_CLOSE, 0, 0);
-            return TRUE;
-        },
-        0);
+    EnumThreadWindows(thread, closeWindow, 0);
 }
 
 struct Case {
