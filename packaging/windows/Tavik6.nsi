@@ -298,11 +298,11 @@ Section "un.Tavik6" UnSecProgram
   RMDir "$SMPROGRAMS\${PRODUCT}"
 
   ; The autostart task, and the Run entry of an installation made by an
-  ; earlier installer. Only a task that is there is deleted, so an older
-  ; installation without one gives no false alarm.
+  ; earlier installer. schtasks /Query ends with 1 when there is no such task
+  ; (an older installation): then there is nothing to delete and no alarm.
   nsExec::Exec '"$SYSDIR\schtasks.exe" /Query /TN "${TASK_NAME}"'
   Pop $0
-  ${If} $0 == 0
+  ${If} $0 != 1
     DetailPrint "$(TEXT_AUTOSTART_REMOVE)"
     nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Delete /TN "${TASK_NAME}" /F'
     Pop $0
