@@ -48,15 +48,14 @@ def manifests(path):
         named, numbered = struct.unpack_from("<HH", data, base + directory + 12)
         for i in range(named + numbered):
             name, target = struct.unpack_from("<II", data, base + directory + 16 + 8 * i)
-            key = name if not name & 0x80000000 else "named"
-            yield key, target & 0x7FFFFFFF, bool(target & 0x80000000)
+            yield (name if not name & 0x80000000 else "named"), target & 0x7FFFFFFF
 
     found = []
-    for kind, names, _ in entries(0):
+    for kind, names in entries(0):
         if kind != RT_MANIFEST:
             continue
-        for name, languages, _ in entries(names):
-            for language, leaf, _ in entries(languages):
+        for name, languages in entries(names):
+            for language, leaf in entries(languages):
                 data_rva, size = struct.unpack_from("<II", data, base + leaf)
                 start = offset + data_rva - rva
                 found.append((name, language, data[start:start + size]))
