@@ -28,3 +28,6 @@ endmacro()
 # made for.
 set(TAVIK_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "Wine prefix the Windows tests run in")
 set(TAVIK_WINE_TEST_ENVIRONMENT "WINEPREFIX=${TAVIK_WINEPREFIX};WINEDEBUG=-all;LC_ALL=de_DE.UTF-8")
+
+# Each program's manifest (tavik_program_manifest).
+include(${CMAKE_CURRENT_LIST_DIR}/TavikManifest.cmake)

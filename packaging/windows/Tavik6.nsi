@@ -1,6 +1,6 @@
 ; The Windows installer of Tavik6: puts Tavik6.exe, the updater Velmora4.exe
 ; and the service tool AppToService.exe into the program folder, adds a
-; Start-menu entry, the autostart entry and the uninstaller.
+; Start-menu entry, the autostart (a scheduled task) and the uninstaller.
 ;
 ; Built by the Windows CMake tree (target "installer"), which passes:
 ;   ARCH             x64 or x86
@@ -31,7 +31,10 @@ SetCompressor /SOLID lzma
 !define PRODUCT "Tavik6"
 !define UNINSTALLER "Deinstallieren.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tavik6"
+; Where installers before the scheduled task put the autostart entry.
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+; The scheduled task that starts the program at logon.
+!define TASK_NAME "Tavik6"
 !define SETTINGS_KEY "Software\Kovrin\Tavik6"
 ; The class of the program's message-only event-loop window; WM_CLOSE there
 ; runs its ordinary exit sequence (offline notice, hosts line removed).
@@ -62,6 +65,7 @@ VIAddVersionKey /LANG=1031 "LegalCopyright" "Kovrin"
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
 !include "Sections.nsh"
+!include "WordFunc.nsh"
 !define MUI_ABORTWARNING
 !define MUI_UNABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
@@ -82,6 +86,10 @@ LangString TEXT_SERVICE ${LANG_GERMAN} "Der Dienst Tavik6 wird ausgetragen."
 LangString TEXT_SERVICE_FAILED ${LANG_GERMAN} "Der Dienst Tavik6 konnte nicht ausgetragen werden (Rückgabewert $0). Bitte prüfen Sie ihn unter Verwaltung > Dienste."
 LangString TEXT_REBOOT ${LANG_GERMAN} "Einige Dateien sind noch in Gebrauch und werden beim nächsten Neustart entfernt."
 LangString TEXT_SETTINGS_KEPT ${LANG_GERMAN} "Die Einstellungen unter HKLM\${SETTINGS_KEY} bleiben erhalten."
+LangString TEXT_AUTOSTART ${LANG_GERMAN} "Tavik6 wird bei jeder Anmeldung gestartet (geplante Aufgabe »${TASK_NAME}«)."
+LangString TEXT_AUTOSTART_FAILED ${LANG_GERMAN} "Die geplante Aufgabe »${TASK_NAME}«, die Tavik6 bei der Anmeldung startet, konnte nicht angelegt werden (Rückgabewert $0). Tavik6 ist installiert, startet aber nicht von selbst; bitte starten Sie es über das Startmenü oder legen Sie die Aufgabe in der Aufgabenplanung an."
+LangString TEXT_AUTOSTART_REMOVE ${LANG_GERMAN} "Die geplante Aufgabe »${TASK_NAME}« wird entfernt."
+LangString TEXT_AUTOSTART_REMOVE_FAILED ${LANG_GERMAN} "Die geplante Aufgabe »${TASK_NAME}« konnte nicht entfernt werden (Rückgabewert $0). Bitte löschen Sie sie in der Aufgabenplanung."
 LangString TEXT_LINK_PROGRAM ${LANG_GERMAN} "Tavik6"
 LangString TEXT_LINK_UNINSTALL ${LANG_GERMAN} "Tavik6 deinstallieren"
 
@@ -153,6 +161,64 @@ FunctionEnd
 !insertmacro CLOSE_RUNNING_CLIENTS ""
 !insertmacro CLOSE_RUNNING_CLIENTS "un."
 
+; The autostart. The program's manifest demands administrator rights (it
+; changes the hosts file and keeps its settings under HKLM), and Windows
+; starts no such program from a Run entry at logon: it skips it without a
+; word. A scheduled task may start it with the highest rights instead. The
+; task is given as XML rather than through schtasks' options, because only
+; the XML can say: at the logon of any user (the group Users), no time limit
+; (a task otherwise ends after three days) and running on battery too.
+; Sets $0 to schtasks' exit code.
+Function CreateAutostartTask
+  Push $1
+  Push $2
+  ; "&" may stand in a folder name and has to be escaped in XML; "<" and ">"
+  ; cannot.
+  ${WordReplace} "$INSTDIR" "&" "&amp;" "+" $1
+  InitPluginsDir
+  FileOpen $2 "$PLUGINSDIR\autostart.xml" w
+  FileWriteUTF16LE /BOM $2 '<?xml version="1.0" encoding="UTF-16"?>$\r$\n'
+  FileWriteUTF16LE $2 '<Task version="1.2" xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">$\r$\n'
+  FileWriteUTF16LE $2 '  <RegistrationInfo>$\r$\n'
+  FileWriteUTF16LE $2 '    <Author>Kovrin</Author>$\r$\n'
+  FileWriteUTF16LE $2 '    <Description>Startet Tavik6 bei der Anmeldung.</Description>$\r$\n'
+  FileWriteUTF16LE $2 '  </RegistrationInfo>$\r$\n'
+  FileWriteUTF16LE $2 '  <Triggers>$\r$\n'
+  FileWriteUTF16LE $2 '    <LogonTrigger>$\r$\n'
+  FileWriteUTF16LE $2 '      <Enabled>true</Enabled>$\r$\n'
+  FileWriteUTF16LE $2 '    </LogonTrigger>$\r$\n'
+  FileWriteUTF16LE $2 '  </Triggers>$\r$\n'
+  FileWriteUTF16LE $2 '  <Principals>$\r$\n'
+  FileWriteUTF16LE $2 '    <Principal id="Users">$\r$\n'
+  FileWriteUTF16LE $2 '      <GroupId>S-1-5-32-545</GroupId>$\r$\n'
+  FileWriteUTF16LE $2 '      <RunLevel>HighestAvailable</RunLevel>$\r$\n'
+  FileWriteUTF16LE $2 '    </Principal>$\r$\n'
+  FileWriteUTF16LE $2 '  </Principals>$\r$\n'
+  FileWriteUTF16LE $2 '  <Settings>$\r$\n'
+  ; The program itself keeps to one copy per profile.
+  FileWriteUTF16LE $2 '    <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>$\r$\n'
+  FileWriteUTF16LE $2 '    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>$\r$\n'
+  FileWriteUTF16LE $2 '    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>$\r$\n'
+  FileWriteUTF16LE $2 '    <Enabled>true</Enabled>$\r$\n'
+  FileWriteUTF16LE $2 '    <ExecutionTimeLimit>PT0S</ExecutionTimeLimit>$\r$\n'
+  ; Normal priority, as the Run entry started it (a task's default is lower).
+  FileWriteUTF16LE $2 '    <Priority>5</Priority>$\r$\n'
+  FileWriteUTF16LE $2 '  </Settings>$\r$\n'
+  FileWriteUTF16LE $2 '  <Actions Context="Users">$\r$\n'
+  FileWriteUTF16LE $2 '    <Exec>$\r$\n'
+  FileWriteUTF16LE $2 '      <Command>"$1\Tavik6.exe"</Command>$\r$\n'
+  FileWriteUTF16LE $2 '      <WorkingDirectory>$1</WorkingDirectory>$\r$\n'
+  FileWriteUTF16LE $2 '    </Exec>$\r$\n'
+  FileWriteUTF16LE $2 '  </Actions>$\r$\n'
+  FileWriteUTF16LE $2 '</Task>$\r$\n'
+  FileClose $2
+  nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Create /TN "${TASK_NAME}" /XML "$PLUGINSDIR\autostart.xml" /F'
+  Pop $0
+  Delete "$PLUGINSDIR\autostart.xml"
+  Pop $2
+  Pop $1
+FunctionEnd
+
 Section "Tavik6" SecProgram
   SectionIn RO
   ; Start-menu entry for every user: the program serves the whole machine.
@@ -170,13 +236,20 @@ Section "Tavik6" SecProgram
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\$(TEXT_LINK_PROGRAM).lnk" "$INSTDIR\Tavik6.exe" "" "$INSTDIR\Tavik6.exe" 0
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\$(TEXT_LINK_UNINSTALL).lnk" "$INSTDIR\${UNINSTALLER}"
 
-  ; Autostart under HKLM, not HKCU: the program keeps the hosts file of the
-  ; whole machine current and keeps its settings under HKLM, so it runs for
-  ; whichever user logs on, not only for the one who installed it. (Windows
-  ; skips Run entries of programs whose manifest demands administrator
-  ; rights; should the program's manifest ever do so, the service or a
-  ; scheduled task has to take this place.)
-  WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\Tavik6.exe"'
+  ; Autostart for every user, not only the one who installed it: the program
+  ; keeps the hosts file of the whole machine current and keeps its settings
+  ; under HKLM. A scheduled task, not a Run entry (see CreateAutostartTask);
+  ; the Run entry an earlier installer wrote goes, Windows would skip it.
+  DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
+  Call CreateAutostartTask
+  ${If} $0 == 0
+    DetailPrint "$(TEXT_AUTOSTART)"
+  ${Else}
+    DetailPrint "$(TEXT_AUTOSTART_FAILED)"
+    MessageBox MB_OK|MB_ICONEXCLAMATION "$(TEXT_AUTOSTART_FAILED)" /SD IDOK
+    ; A silent installation reports it through its exit code.
+    SetErrorLevel 3
+  ${EndIf}
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -224,6 +297,20 @@ Section "un.Tavik6" UnSecProgram
   Delete "$SMPROGRAMS\${PRODUCT}\$(TEXT_LINK_UNINSTALL).lnk"
   RMDir "$SMPROGRAMS\${PRODUCT}"
 
+  ; The autostart task, and the Run entry of an installation made by an
+  ; earlier installer. schtasks /Query ends with 1 when there is no such task
+  ; (an older installation): then there is nothing to delete and no alarm.
+  nsExec::Exec '"$SYSDIR\schtasks.exe" /Query /TN "${TASK_NAME}"'
+  Pop $0
+  ${If} $0 != 1
+    DetailPrint "$(TEXT_AUTOSTART_REMOVE)"
+    nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Delete /TN "${TASK_NAME}" /F'
+    Pop $0
+    ${If} $0 != 0
+      DetailPrint "$(TEXT_AUTOSTART_REMOVE_FAILED)"
+      MessageBox MB_OK|MB_ICONEXCLAMATION "$(TEXT_AUTOSTART_REMOVE_FAILED)" /SD IDOK
+    ${EndIf}
+  ${EndIf}
   DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 

@@ -287,21 +287,27 @@ class WindowsHttps(WindowsSandbox):
 
 
 RUN_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
+# Where Wine keeps a scheduled task's definition.
+TASK_FOLDER = ("drive_c", "windows", "system32", "tasks")
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tavik6"
 
 
 class WindowsInstaller(WindowsSandbox):
     """The signed installer, silent: it puts the programs into Program Files
-    with the Start-menu, autostart and uninstall entries; the installed
-    program writes its line; the silent uninstaller ends it through its exit
-    sequence (the line goes) and removes files and entries, not the settings."""
+    with the Start-menu entry, the autostart task and the uninstall entry; the
+    installed program writes its line; the silent uninstaller ends it through
+    its exit sequence (the line goes) and removes files and entries, not the
+    settings. The folder has a "&" in its name, as a customer's may. Wine's
+    schtasks knows no /Query and keeps neither the task's trigger, principal
+    nor command, only its settings: the test reads the task file Wine stores."""
 
     def setUp(self):
         super().setUp()
         self.installer = os.environ["TAVIK_WINDOWS_INSTALLER"]
-        self.folder = "C:\\Program Files\\Kovrin\\Tavik6-" + self.profile
+        self.folder = "C:\\Program Files\\Kovrin\\Tavik6 & Co-" + self.profile
         self.linux_folder = os.path.join(os.environ["WINEPREFIX"], "drive_c", "Program Files", "Kovrin",
-                                         "Tavik6-" + self.profile)
+                                         "Tavik6 & Co-" + self.profile)
+        self.task = os.path.join(os.environ["WINEPREFIX"], *TASK_FOLDER, "Tavik6")
         self.menu = os.path.join(os.environ["WINEPREFIX"], "drive_c", "ProgramData", "Microsoft", "Windows",
                                  "Start Menu", "Programs", "Tavik6")
 
@@ -310,14 +316,23 @@ class WindowsInstaller(WindowsSandbox):
             wine(os.path.join(self.linux_folder, "Deinstallieren.exe"), "/S")
             wait_for(lambda: not os.path.exists(self.linux_folder), timeout=60)
         shutil.rmtree(self.linux_folder, ignore_errors=True)
+        if os.path.exists(self.task):
+            wine("schtasks", "/Delete", "/TN", "Tavik6", "/F")
         super().tearDown()
 
     def query(self, key, *value):
         return subprocess.run([WINE, "reg", "query", key, *value], stdin=subprocess.DEVNULL, capture_output=True,
                               encoding="utf-8", errors="replace", timeout=120)
 
+    def add_old_run_value(self):
+        """The autostart entry an earlier installer wrote."""
+        self.assertEqual(wine("reg", "add", RUN_KEY, "/v", "Tavik6", "/d", '"%s\\Tavik6.exe"' % self.folder,
+                              "/f").returncode, 0)
+
     def install(self):
-        """Installs silently into the test's folder and checks what appears."""
+        """Installs silently into the test's folder, over the autostart entry
+        of an earlier installer, and checks what appears."""
+        self.add_old_run_value()
         # The installer takes /D= unquoted, blanks and all, as the last words of
         # its command line; Wine would quote a word with blanks, so the folder
         # goes in as the words between its blanks.
@@ -325,7 +340,15 @@ class WindowsInstaller(WindowsSandbox):
         self.assertEqual(sorted(os.listdir(self.linux_folder)),
                          ["AppToService.exe", "Deinstallieren.exe", "Tavik6.exe", "Velmora4.exe"])
         program = self.folder + "\\Tavik6.exe"
-        self.assertIn('"%s"' % program, self.query(RUN_KEY, "/v", "Tavik6").stdout)
+        # Windows starts no program that demands administrator rights from
+        # the Run key: the autostart is the scheduled task.
+        self.assertNotEqual(self.query(RUN_KEY, "/v", "Tavik6").returncode, 0)
+        with open(self.task, encoding="utf-8-sig") as f:
+            task = f.read()
+        for setting in ("<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>",
+                        "<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
+                        "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>"):
+            self.assertIn(setting, task)
         entry = self.query(UNINSTALL_KEY).stdout
         self.assertIn('"%s\\Deinstallieren.exe" /S' % self.folder, entry)
         self.assertIn("DisplayVersion    REG_SZ    6.10", entry)
@@ -335,6 +358,7 @@ class WindowsInstaller(WindowsSandbox):
     def uninstall(self):
         """Uninstalls silently; the running program's line goes with it, and
         everything the installer made, but not the settings."""
+        self.add_old_run_value()
         # The uninstaller runs from a copy of itself: its effects are awaited.
         self.assertEqual(wine(os.path.join(self.linux_folder, "Deinstallieren.exe"), "/S").returncode, 0)
         self.assertTrue(wait_for(lambda: self.read_hosts() == b"127.0.0.1 localhost\r\n::1 localhost\r\n# keep me\r\n",
@@ -346,6 +370,7 @@ class WindowsInstaller(WindowsSandbox):
                          os.listdir(self.linux_folder))
         self.assertFalse(os.path.exists(self.menu))
         self.assertNotEqual(self.query(RUN_KEY, "/v", "Tavik6").returncode, 0)
+        self.assertFalse(os.path.exists(self.task))
         # The customer's settings stay for a later installation.
         self.assertIn("k1001", self.query("HKLM\\Software\\Kovrin\\Tavik6\\" + self.profile, "/v", "User").stdout)
 
@@ -361,7 +386,7 @@ class WindowsInstaller(WindowsSandbox):
                                       capture_output=True, text=True, timeout=60)
             self.assertIn("Signature verification: ok", verified.stdout, verified.stdout + verified.stderr)
 
-        # The installed program, started as the autostart entry starts it.
+        # The installed program, started as the autostart task starts it.
         self.client = subprocess.Popen([WINE, program, self.profile], env=self.environment(),
                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         self.assertTrue(wait_for(lambda: LINE in self.read_hosts(), timeout=60), self.read_hosts())
