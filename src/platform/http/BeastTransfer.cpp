@@ -68,6 +68,27 @@ struct AddressListDeleter {
 
 // Every wait of one exchange: for its socket, bounded by the time limit of
 // the step and the total deadline, and cut short by a cancel.
+// The throwing forms of read_some and write_some that Beast's stream
+// concepts ask for, on top of a stream's forms with an error_code.
+template <class Stream>
+class ThrowingForms {
+public:
+    template <class MutableBuffers>
+    std::size_t read_some(const MutableBuffers& buffers) {
+        error_code ec;
+        const std::size_t n = static_cast<Stream&>(*this).read_some(buffers, ec);
+        if (ec) throw boost::system::system_error(ec);
+        return n;
+    }
+    template <class ConstBuffers>
+    std::size_t write_some(const ConstBuffers& buffers) {
+        error_code ec;
+        const std::size_t n = static_cast<Stream&>(*this).write_some(buffers, ec);
+        if (ec) throw boost::system::system_error(ec);
+        return n;
+    }
+};
+
 class Waiter {
 public:
     Waiter(int cancelFd, Clock::time_point deadline) : cancelFd_(cancelFd), deadline_(deadline) {}
@@ -94,7 +115,7 @@ private:
 // A connected non-blocking socket as Beast's synchronous stream: each read
 // waits at most the read time-out for data, each write the write time-out
 // for room.
-class SocketStream {
+class SocketStream : public ThrowingForms<SocketStream> {
 public:
     SocketStream(int fd, const Waiter& waiter, const HttpTimeouts& timeouts)
         : fd_(fd), waiter_(waiter), timeouts_(timeouts) {}
@@ -143,21 +164,8 @@ public:
         }
     }
 
-    // The throwing forms Beast's stream concepts ask for as well.
-    template <class MutableBuffers>
-    std::size_t read_some(const MutableBuffers& buffers) {
-        error_code ec;
-        const std::size_t n = read_some(buffers, ec);
-        if (ec) throw boost::system::system_error(ec);
-        return n;
-    }
-    template <class ConstBuffers>
-    std::size_t write_some(const ConstBuffers& buffers) {
-        error_code ec;
-        const std::size_t n = write_some(buffers, ec);
-        if (ec) throw boost::system::system_error(ec);
-        return n;
-    }
+    using ThrowingForms::read_some;
+    using ThrowingForms::write_some;
 
 private:
     template <class Buffers>
@@ -196,7 +204,7 @@ long lentWrite(void* context, const void* data, unsigned long size) {
 
 // A TLS session of the module over a connected socket, as Beast's
 // synchronous stream.
-class TlsStream {
+class TlsStream : public ThrowingForms<TlsStream> {
 public:
     TlsStream(const TavikTlsFunctions& tls, SocketStream& socket, const std::string& host)
         : tls_(tls), io_{&socket, lentRead, lentWrite},
@@ -255,20 +263,8 @@ public:
         return static_cast<std::size_t>(n);
     }
 
-    template <class MutableBuffers>
-    std::size_t read_some(const MutableBuffers& buffers) {
-        error_code ec;
-        const std::size_t n = read_some(buffers, ec);
-        if (ec) throw boost::system::system_error(ec);
-        return n;
-    }
-    template <class ConstBuffers>
-    std::size_t write_some(const ConstBuffers& buffers) {
-        error_code ec;
-        const std::size_t n = write_some(buffers, ec);
-        if (ec) throw boost::system::system_error(ec);
-        return n;
-    }
+    using ThrowingForms::read_some;
+    using ThrowingForms::write_some;
 
 private:
     const TavikTlsFunctions& tls_;
