@@ -2,9 +2,20 @@
 
 #include <atomic>
 #include <cmath>
+#include <cwchar>
 
 namespace tavik {
 namespace {
+
+// A window that stays open without a loop of its own (the info window) gets
+// its keys here: Tab between its buttons, Enter and Escape on them.
+bool forModelessDialog(MSG& message) {
+    const HWND active = GetActiveWindow();
+    if (active == nullptr) return false;
+    wchar_t className[8] = {};
+    if (GetClassNameW(active, className, 8) == 0 || std::wcscmp(className, L"#32770") != 0) return false;
+    return IsDialogMessageW(active, &message) != FALSE;
+}
 
 constexpr UINT kWakeMessage = WM_APP + 1;
 constexpr UINT kExitMessage = WM_APP + 2;
@@ -190,8 +201,10 @@ void Win32EventLoop::run() {
     runExit();  // one asked for while the program was waiting
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+        if (!forModelessDialog(message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
         runExit();
     }
 }
