@@ -80,7 +80,8 @@ class FieldHosts(FieldCase):
         os.replace(self.box.hosts + ".other", self.box.hosts)
         self.wait_for_hosts(lambda text: "10.0.0.7    firma-server       # " in text)
         self.assertIn("10.9.9.9 printer", self.hosts())
-        self.assertIn("wiederhergestellt", self.log())
+        # The log line follows the rewrite, a moment later.
+        self.assertTrue(wait_for(lambda: "wiederhergestellt" in self.log()), self.log())
 
         # Intact again: the next replies read the file and leave it alone.
         inode = os.stat(self.box.hosts).st_ino
