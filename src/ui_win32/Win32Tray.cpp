@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/WindowOwner.h"
 #include "platform/win32/WideText.h"
 #include "ui_win32/TrayResources.h"
 
@@ -198,13 +199,7 @@ void Win32Tray::openMenu() {
 }
 
 LRESULT CALLBACK Win32Tray::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* tray = reinterpret_cast<Win32Tray*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!tray) return DefWindowProcW(window, message, wParam, lParam);
-    return tray->handle(window, message, wParam, lParam);
+    return forwardToOwner(window, message, wParam, lParam, &Win32Tray::handle);
 }
 
 LRESULT Win32Tray::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

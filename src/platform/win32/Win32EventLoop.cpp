@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cwchar>
 
+#include "platform/win32/WindowOwner.h"
+
 namespace tavik {
 namespace {
 
@@ -159,13 +161,7 @@ void Win32EventLoop::waitUntil(const std::function<bool()>& done) {
 }
 
 LRESULT CALLBACK Win32EventLoop::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* loop = reinterpret_cast<Win32EventLoop*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!loop) return DefWindowProcW(window, message, wParam, lParam);
-    return loop->handle(window, message, wParam, lParam);
+    return forwardToOwner(window, message, wParam, lParam, &Win32EventLoop::handle);
 }
 
 LRESULT Win32EventLoop::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
