@@ -72,8 +72,13 @@ PosixEnvironment::PosixEnvironment(int argc, char** argv)
     : programFile_(runningProgramFile(argc > 0 ? argv[0] : nullptr)),
       folder_(programFile_.parent_path()),
       arguments_(argv, argv + argc),
-      commandLine_(joinArguments(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc))),
-      places_(choosePlaces(programFile_, [](const char* name) { return std::getenv(name); }, ::geteuid() == 0)) {}
+      commandLine_(joinArguments(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc))) {}
+
+const VariableDataPlaces& PosixEnvironment::places() const {
+    if (!places_)
+        places_ = choosePlaces(programFile_, [](const char* name) { return std::getenv(name); }, ::geteuid() == 0);
+    return *places_;
+}
 
 bool PosixEnvironment::packageManaged(const std::filesystem::path& programFile) {
     // dpkg may have installed into another root (dpkg --root): its database

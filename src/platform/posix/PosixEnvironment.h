@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,9 @@ public:
     std::string serviceHost() const override;
     std::string updateHost() const override;
     std::filesystem::path hostsFile() const override;
-    std::filesystem::path logFolder() const override { return places_.logFolder; }
-    std::filesystem::path updatesParent() const override { return places_.updatesParent; }
-    ProgramInstall install() const override { return places_.install; }
+    std::filesystem::path logFolder() const override { return places().logFolder; }
+    std::filesystem::path updatesParent() const override { return places().updatesParent; }
+    ProgramInstall install() const override { return places().install; }
     // Executes the program file anew with this process's arguments.
     bool restartInPlace() override;
     // The lock lies beside the settings store the program uses.
@@ -52,11 +53,16 @@ public:
     static bool packageManaged(const std::filesystem::path& programFile);
 
 private:
+    // Chosen when first asked for: finding out whether a package owns the
+    // program reads dpkg's file list, which a process that only wants its
+    // folder does not need.
+    const VariableDataPlaces& places() const;
+
     std::filesystem::path programFile_;
     std::filesystem::path folder_;
     std::vector<std::string> arguments_;
     std::string commandLine_;
-    VariableDataPlaces places_;
+    mutable std::optional<VariableDataPlaces> places_;
     ProfileLock profileLock_;
 };
 
