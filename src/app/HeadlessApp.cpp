@@ -59,6 +59,10 @@ int runHeadless(int argc, char** argv, double timeScale) {
     // Nor does another program's lock on the hosts file hold it up.
     hostsStore.stopWaitingOn(loop.signalFd());
 
+    // The store is needed at start and around each request; while the
+    // program waits for its next cycle, it holds neither the file nor SQLite.
+    loop.beforeWaiting([&] { registry.release(); });
+
     form.Form_Load();
     loop.run();
     return 0;

@@ -1,7 +1,7 @@
 """End-to-end: what the real headless Tavik6 has in memory once it has talked
 plain HTTP to the demo server: no TLS library, and none of the compression
 libraries that HTTP clients often bring along, nor the C++ streams' static
-set-up. And the service over HTTPS:
+set-up; between cycles not SQLite either. And the service over HTTPS:
 the main road, certificates that must be refused, no fall-back to HTTP."""
 
 import os
@@ -41,6 +41,11 @@ class PlainHttp(unittest.TestCase):
         self.assertIn(os.path.join(self.box.program_folder, "Tavik6"), files)
         self.assertTrue(any("/libc.so" in name or "/libc-" in name for name in files), files)
         self.assertEqual([name for name in files if UNWANTED.search(name)], [])
+        # Between its cycles it holds neither the store nor SQLite.
+        self.assertTrue(wait_for(lambda: not any("libsqlite3" in name or "registry.sqlite" in name
+                                                 for name in mapped_files(self.box.client.pid))),
+                        mapped_files(self.box.client.pid))
+        self.assertIsNone(self.box.client.poll(), self.box.messages())
 
     def test_no_part_of_the_client_sets_up_the_cxx_streams_at_start(self):
         # What <iostream> brings into a file: a static std::ios_base::Init,

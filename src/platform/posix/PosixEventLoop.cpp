@@ -136,6 +136,7 @@ void PosixEventLoop::run() {
             if (onSignal_) onSignal_(signal);
         }
         if (quit_) break;
+        if (beforeWaiting_) beforeWaiting_();
         pollfd fds[2] = {{wakePipe_[0], POLLIN, 0}, {signalFd(), POLLIN, 0}};
         const int ready = poll(fds, 2, pollTimeoutMs());
         if (ready > 0) {

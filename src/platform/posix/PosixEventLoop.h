@@ -4,6 +4,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/EventLoop.h"
@@ -35,6 +36,10 @@ public:
                       std::function<void()> onSignalWhileWaiting = {});
     // Readable while a watched signal waits to be handled; -1 before watchSignals().
     int signalFd() const;
+    // Called by run() each time it has done what was due and goes to sleep
+    // until the next timer or signal: the moment to let go of what the
+    // program holds only while it works.
+    void beforeWaiting(std::function<void()> onIdle) { beforeWaiting_ = std::move(onIdle); }
     // Runs until quit().
     void run();
     void quit();
@@ -56,6 +61,7 @@ private:
     std::deque<int> pendingSignals_;
     std::function<void(int)> onSignal_;
     std::function<void()> onSignalWhileWaiting_;
+    std::function<void()> beforeWaiting_;
 };
 
 }  // namespace tavik

@@ -1,15 +1,15 @@
 #include "platform/posix/SqliteRegistry.h"
 
+#include "platform/posix/SqliteLibrary.h"
+
 #include <fcntl.h>
 #include <pwd.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <mutex>
 #include <string_view>
 #include <system_error>
 
@@ -44,42 +44,43 @@ const char* rootText(RegRoot root) { return root == RegRoot::HKCU ? "HKCU" : "HK
 // A prepared statement, finalized when it goes out of scope.
 class Statement {
 public:
-    Statement(sqlite3* db, const char* sql) {
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) {
-            sqlite3_finalize(stmt_);
+    Statement(const SqliteApi& sql, sqlite3* db, const char* text) : sql_(sql) {
+        if (sql_.prepare(db, text, -1, &stmt_, nullptr) != SQLITE_OK) {
+            sql_.finalize(stmt_);
             stmt_ = nullptr;
         }
     }
-    ~Statement() { sqlite3_finalize(stmt_); }
+    ~Statement() { sql_.finalize(stmt_); }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
     bool ok() const { return stmt_ != nullptr; }
     bool bindText(int index, std::string_view text) {
-        return fits(text) && sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
+        return fits(text) && sql_.bindText(stmt_, index, text.data(), static_cast<int>(text.size()),
                                                SQLITE_TRANSIENT) == SQLITE_OK;
     }
     bool bindBlob(int index, std::string_view bytes) {
-        return fits(bytes) && sqlite3_bind_blob(stmt_, index, bytes.data(), static_cast<int>(bytes.size()),
+        return fits(bytes) && sql_.bindBlob(stmt_, index, bytes.data(), static_cast<int>(bytes.size()),
                                                 SQLITE_TRANSIENT) == SQLITE_OK;
     }
-    bool bindInt(int index, int value) { return sqlite3_bind_int(stmt_, index, value) == SQLITE_OK; }
-    int step() { return sqlite3_step(stmt_); }
-    int columnInt(int column) { return sqlite3_column_int(stmt_, column); }
+    bool bindInt(int index, int value) { return sql_.bindInt(stmt_, index, value) == SQLITE_OK; }
+    int step() { return sql_.step(stmt_); }
+    int columnInt(int column) { return sql_.columnInt(stmt_, column); }
     std::string columnBytes(int column) {
         // Text inserted by hand comes back as its bytes just as a blob does.
-        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
-        const int size = sqlite3_column_bytes(stmt_, column);
+        const auto* bytes = static_cast<const char*>(sql_.columnBlob(stmt_, column));
+        const int size = sql_.columnBytes(stmt_, column);
         return bytes ? std::string(bytes, static_cast<std::size_t>(size)) : std::string();
     }
 
 private:
     static bool fits(std::string_view text) { return text.size() <= static_cast<std::size_t>(INT_MAX); }
+    const SqliteApi& sql_;
     sqlite3_stmt* stmt_ = nullptr;
 };
 
-bool exec(sqlite3* db, const char* sql) {
-    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+bool exec(const SqliteApi& sql, sqlite3* db, const char* text) {
+    return sql.exec(db, text, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 
@@ -100,8 +101,6 @@ std::string homeFolder() {
 
 }  // namespace
 
-void SqliteRegistry::Closer::operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-
 bool makePrivateFolders(const std::filesystem::path& folder) {
     std::error_code error;
     if (folder.empty() || std::filesystem::is_directory(folder, error)) return true;
@@ -109,39 +108,49 @@ bool makePrivateFolders(const std::filesystem::path& folder) {
     return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-SqliteRegistry::SqliteRegistry(std::filesystem::path file) : file_(std::move(file)) {}
+SqliteRegistry::SqliteRegistry(std::filesystem::path file)
+    : file_(std::move(file)), library_(std::make_unique<SqliteLibrary>()) {}
 
-SqliteRegistry::~SqliteRegistry() = default;
+SqliteRegistry::~SqliteRegistry() { release(); }
+
+void SqliteRegistry::release() {
+    if (db_ != nullptr) sql_->close(db_);
+    db_ = nullptr;
+    sql_ = nullptr;
+    library_->unload();
+}
 
 sqlite3* SqliteRegistry::connection() {
-    if (db_) return db_.get();
-    // SQLite sets aside twenty pages of page cache for each connection up
-    // front; the store is a few pages, so they come as needed. This must
-    // precede the process's first connection.
-    static std::once_flag pageCacheSet;
-    std::call_once(pageCacheSet, [] { sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0); });
+    if (db_ != nullptr) return db_;
     try {
         if (!ensureStoreFile(file_)) return nullptr;
-        sqlite3* raw = nullptr;
+        const SqliteApi* sql = library_->load();
+        if (sql == nullptr) return nullptr;
+        sqlite3* db = nullptr;
         // No SQLITE_OPEN_CREATE: the file was made above with its mode.
-        const int rc = sqlite3_open_v2(file_.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-        std::unique_ptr<sqlite3, Closer> db(raw);
-        if (rc != SQLITE_OK) return nullptr;
-        sqlite3_busy_timeout(db.get(), kModeSwitchWaitMs);
+        if (sql->open(file_.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+            sql->close(db);
+            return nullptr;
+        }
+        sql->busyTimeout(db, kModeSwitchWaitMs);
         // Write-ahead logging keeps each write short (no journal file and one
         // flush per checkpoint instead of several per write), so processes
         // sharing the store rarely wait on each other. A crash may lose the
         // last few writes but never leaves a half-written one, much as the
         // registry flushes lazily. If the mode cannot be switched now (another
         // connection is busy), the file keeps its mode and still works.
-        exec(db.get(), "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
-        sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
-        if (!exec(db.get(), kSchema)) return nullptr;
-        db_ = std::move(db);
+        exec(*sql, db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+        sql->busyTimeout(db, kBusyTimeoutMs);
+        if (!exec(*sql, db, kSchema)) {
+            sql->close(db);
+            return nullptr;
+        }
+        db_ = db;
+        sql_ = sql;
     } catch (...) {
         return nullptr;
     }
-    return db_.get();
+    return db_;
 }
 
 bool SqliteRegistry::isOpen() { return connection() != nullptr; }
@@ -157,7 +166,7 @@ RegLookup SqliteRegistry::lookupValue(RegRoot root, const std::string& key, cons
     const RegLookup kUnreadable{RegLookup::Status::Unreadable, {}};
     sqlite3* db = connection();
     if (!db) return kUnreadable;
-    Statement select(db, kSelect);
+    Statement select(*sql_, db, kSelect);
     if (!select.ok() || !select.bindText(1, rootText(root)) || !select.bindText(2, key) ||
         !select.bindText(3, name))
         return kUnreadable;
@@ -178,16 +187,16 @@ bool SqliteRegistry::writeValue(RegRoot root, const std::string& key, const std:
     sqlite3* db = connection();
     // IMMEDIATE takes the write lock up front: a transaction that had to
     // upgrade a read lock later could fail at once instead of waiting.
-    if (!db || !exec(db, "BEGIN IMMEDIATE")) return false;
+    if (!db || !exec(*sql_, db, "BEGIN IMMEDIATE")) return false;
     bool stored = false;
     {
-        Statement upsert(db, kUpsert);
+        Statement upsert(*sql_, db, kUpsert);
         stored = upsert.ok() && upsert.bindText(1, rootText(root)) && upsert.bindText(2, key) &&
                  upsert.bindText(3, name) && upsert.bindInt(4, value.type) &&
                  upsert.bindBlob(5, value.data) && upsert.step() == SQLITE_DONE;
     }
-    if (stored) stored = exec(db, "COMMIT");
-    if (!stored) exec(db, "ROLLBACK");
+    if (stored) stored = exec(*sql_, db, "COMMIT");
+    if (!stored) exec(*sql_, db, "ROLLBACK");
     return stored;
 }
 

@@ -10,6 +10,9 @@ struct sqlite3;
 
 namespace tavik {
 
+class SqliteLibrary;
+struct SqliteApi;
+
 // Creates the missing folders of `folder`, each for the owner only: the
 // store's folder, since the store holds the password.
 bool makePrivateFolders(const std::filesystem::path& folder);
@@ -19,7 +22,8 @@ bool makePrivateFolders(const std::filesystem::path& folder);
 // with root 'HKCU' or 'HKLM', key and name matched case-insensitively (ASCII
 // letters, SQLite's NOCASE) and data the value's bytes without a closing NUL.
 // Several processes may share the file: each write is its own transaction and
-// a locked file is waited for, a few seconds at most.
+// a locked file is waited for, a few seconds at most. The file is opened, and
+// SQLite loaded, on first use; release() lets go of both until the next use.
 class SqliteRegistry : public RegistryBackend {
 public:
     explicit SqliteRegistry(std::filesystem::path file);
@@ -37,21 +41,23 @@ public:
 
     // True when the file is open and holds the table.
     bool isOpen();
+    // Closes the file and unloads SQLite, for the time the program waits:
+    // nothing stored is lost, the next read or write opens it again.
+    void release();
 
     // TAVIK_REGISTRY when set, else the built-in default with "~" standing
     // for the home folder.
     static std::filesystem::path defaultPath();
 
 private:
-    struct Closer {
-        void operator()(sqlite3* db) const;
-    };
     // Opens the file on first use, and again later if that failed, so a
     // store that becomes reachable later still works.
     sqlite3* connection();
 
     std::filesystem::path file_;
-    std::unique_ptr<sqlite3, Closer> db_;
+    std::unique_ptr<SqliteLibrary> library_;
+    const SqliteApi* sql_ = nullptr;  // while db_ is open
+    sqlite3* db_ = nullptr;
 };
 
 }  // namespace tavik

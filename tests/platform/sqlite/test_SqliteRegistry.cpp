@@ -85,6 +85,9 @@ TEST_F(SqliteRegistryTest, SettingsSurviveTheConnection) {
         SqliteRegistry store(file);
         RwModul rw(store, dialogs);
         rw.write("Tavik6", "User", "k123");
+        // Let go of while the program waits; the next use opens it again.
+        store.release();
+        EXPECT_EQ(rw.read("Tavik6", "User"), "k123");
         rw.write("Tavik6", "Proxyserver", "");
         rw.write("[DB-Vorgabe]", "Leer", "");
         rw.write("Internet Explorer", "Start Page", "http://x/");
