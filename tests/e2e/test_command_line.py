@@ -82,6 +82,8 @@ class CommandLine(unittest.TestCase):
         # The two blanks inside the profile name survive as separate words.
         self.box.start(self.server, arguments=["Büro", "", "2"])
         self.assertTrue(wait_for(lambda: "firma-server" in self.box.hosts_text()), self.box.messages())
+        # The client stores the status just after it has written the line.
+        self.assertTrue(wait_for(lambda: "Status:      50+" in self.run_program("--status", "Büro", "", "2").stdout))
         status = self.run_program("--status", "Büro", "", "2")
         self.assertEqual(status.returncode, 0, status.stderr)
         self.assertIn("Server:      firma-server", status.stdout)

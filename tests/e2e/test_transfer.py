@@ -130,7 +130,10 @@ class Https(unittest.TestCase):
                     self.assertIn("(%s)" % host, said)
                     if reason:
                         self.assertIn(reason, said)
-                    self.assertIn("(%s) %s" % (host, UNREACHABLE), read_text(log))
+                    # The log line follows the one on standard error.
+                    logged = "(%s) %s" % (host, UNREACHABLE)
+                    self.assertTrue(wait_for(lambda: os.path.exists(log) and logged in read_text(log)),
+                                    read_text(log) if os.path.exists(log) else "no log")
                 finally:
                     # The next case starts a client of its own.
                     self.assertEqual(self.box.terminate(), 0)
