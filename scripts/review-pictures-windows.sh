@@ -39,15 +39,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "review-pictures-windows: Xvfb startete nicht" >&2; exit 1; }
-export DISPLAY=":$(cat "$work/display")"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  "$wine" wineboot -i >/dev/null 2>&1 || true
-  "$wineserver" -w
-fi
+. tests/ui_win32/wine_display.sh
+start_wine_display review-pictures-windows "$work"
 # No window manager runs on the display: Wine draws the frames and captions.
 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 mkdir -p "$out"

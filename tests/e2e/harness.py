@@ -135,7 +135,7 @@ class DemoServer:
 
     def get(self, target):
         base = self.host if self.host.startswith("https://") else "http://" + self.host
-        with urllib.request.urlopen(base + target, timeout=10, context=getattr(self, "context", None)) as reply:
+        with urllib.request.urlopen(base + target, timeout=10, context=self.context) as reply:
             return reply.read().decode("utf-8", "replace")
 
     def set(self, user, **fields):
@@ -214,7 +214,7 @@ class Sandbox:
             self.store(name, value)
 
     # -- the client
-    def start(self, server, arguments=(), trust=None, environment=None, **variables):
+    def start(self, server, arguments=(), trust=None, **variables):
         """trust: the only authority file OpenSSL trusts (SSL_CERT_FILE), or
         None for the system's trust store."""
         env = dict(os.environ, TAVIK_SERVICE_HOST=server.host, TAVIK_UPDATE_HOST=server.host,
@@ -223,7 +223,6 @@ class Sandbox:
             env.pop(name, None)
         if trust:
             env["SSL_CERT_FILE"] = trust
-        env.update(environment or {})
         env.update(variables)
         if self.client:
             self.stderr.close()

@@ -70,6 +70,7 @@ class DemoServerOnPort(DemoServer):
 
     def __init__(self, folder, port):
         self.folder = folder
+        self.context = None  # plain HTTP
         self.updates = os.path.join(folder, "served-updates")
         self.log = open(os.path.join(folder, "demo-server-2.log"), "w")
         port_file = os.path.join(folder, "port-2")

@@ -196,7 +196,7 @@ class FastCycle(ClientCase):
         logind = PrivateLogind(self.box.root)
         self.addCleanup(logind.stop)
         self.assertTrue(logind.ready, "the private logind did not come up")
-        self.box.start(self.server, environment={"DBUS_SYSTEM_BUS_ADDRESS": logind.address})
+        self.box.start(self.server, DBUS_SYSTEM_BUS_ADDRESS=logind.address)
         self.assertTrue(self.wait_for_line())
         with open("/proc/%d/maps" % self.box.client.pid) as f:
             self.assertNotIn("libsystemd", f.read())
