@@ -137,11 +137,8 @@ void Win32Dialogs::messageBox(const std::string& text, const std::string& title,
 }
 
 void Win32Dialogs::showInfo(const std::string& text) {
-    if (infoWindow_) {
-        infoWindow_(text);
-    } else if (showInfoElsewhere_) {
-        showInfoElsewhere_(text);
-    }
+    if (infoWindow_ && infoWindow_(text)) return;
+    if (showInfoElsewhere_) showInfoElsewhere_(text);
 }
 
 std::optional<std::string> Win32Dialogs::askQuestion(const QuestionStep& step) {
