@@ -22,9 +22,6 @@ public:
     // `showInfo` answers false when it had no window to show the text in.
     void setInfoWindow(std::function<bool(const std::string&)> showInfo) { infoWindow_ = std::move(showInfo); }
 
-    // The program's texts break lines with a lone CR; Windows controls want CR LF.
-    static std::wstring windowsText(const std::string& text);
-
 private:
     std::function<void(const std::string&)> showInfoElsewhere_;
     std::function<bool(const std::string&)> infoWindow_;

@@ -79,8 +79,7 @@ void Win32InfoWindow::fitText() {
     const int minHeight = designed.bottom - designed.top;
     const int maxWidth = std::max(minWidth, GetSystemMetrics(SM_CXSCREEN) / 2);
 
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(std::max(0, GetWindowTextW(label, text.data(), static_cast<int>(text.size())))));
+    const std::wstring text = win32window::windowText(label);
     const HDC dc = GetDC(label);
     const HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
     RECT needed{0, 0, maxWidth, 0};
