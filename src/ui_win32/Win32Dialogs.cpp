@@ -78,9 +78,8 @@ public:
                 form_.antwort1_KeyDown(FormKey::Enter);
                 return TRUE;
             case IDCANCEL:
-                // Escape and the close box cancel like Abbrechen: a window closed
-                // without an answer would leave the previous step's answer in
-                // place, and the customer number would be stored as the password.
+                // Escape and the close box cancel like Abbrechen, which is also
+                // what the wizard makes of a window closed without an answer.
                 form_.CancelButton_Click();
                 return TRUE;
             default:
