@@ -6,6 +6,7 @@
 
 #include "platform/win32/WindowOwner.h"
 #include "platform/win32/WideText.h"
+#include "text/TextCase.h"
 #include "ui_win32/TrayResources.h"
 
 namespace tavik {
@@ -106,15 +107,7 @@ void Win32Tray::buildMenu() {
 }
 
 std::wstring Win32Tray::tooltipText(const std::string& tooltip) {
-    const std::wstring wide = toWide(tooltip);
-    std::size_t characters = 0;
-    std::size_t end = 0;
-    while (end < wide.size() && characters < kTooltipCharacters) {
-        const bool pair = IS_HIGH_SURROGATE(wide[end]) && end + 1 < wide.size() && IS_LOW_SURROGATE(wide[end + 1]);
-        end += pair ? 2 : 1;
-        ++characters;
-    }
-    return wide.substr(0, end);
+    return toWide(firstCharacters(tooltip, kTooltipCharacters));
 }
 
 void Win32Tray::notify(DWORD operation) {
