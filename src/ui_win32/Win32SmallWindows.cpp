@@ -164,7 +164,7 @@ void Win32AboutWindow::setLine(int index, const std::string& text) {
     win32window::setText(window_, IDC_COPYRIGHT_LINE0 + index, text);
 }
 
-void Win32AboutWindow::restoreDefaultPointer() { SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32512))); }
+void Win32AboutWindow::restoreDefaultPointer() { SetCursor(LoadCursorW(nullptr, IDC_ARROW)); }
 
 void Win32AboutWindow::closeWindow() { EndDialog(window_, 0); }
 
