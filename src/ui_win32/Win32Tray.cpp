@@ -8,6 +8,7 @@
 #include "platform/win32/WideText.h"
 #include "text/TextCase.h"
 #include "ui_win32/TrayResources.h"
+#include "ui_win32/Win32WindowIds.h"
 
 namespace tavik {
 namespace {
@@ -63,7 +64,7 @@ Win32Tray::Win32Tray(TrayMenuActions actions, HWND exitWindow) : actions_(std::m
     const int size = GetSystemMetrics(SM_CXSMICON);
     for (int state : kStates) {
         stateIcons_[state] = static_cast<HICON>(
-            LoadImageW(instance, MAKEINTRESOURCEW(IDI_STATE_BASE + state), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+            LoadImageW(instance, MAKEINTRESOURCEW(IDI_STATE + state), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
     }
     buildMenu();
 }
