@@ -111,9 +111,10 @@ void ParameterForm::AutoUpdate_Click() {
     }
 }
 
-// Only switching on is checked; the state is stored on closing.
+// Only switching on is checked; the state is stored on closing. Where the
+// program may not replace itself it restarts in place, without the updater.
 void ParameterForm::Restart_Click() {
-    if (!view_.isChecked(Box::Restart)) return;
+    if (!view_.isChecked(Box::Restart) || !mayReplaceItself()) return;
     if (updaterPresent(context_.environment.programFolder())) return;
     showUpdaterMissing();
     setBox(Box::Restart, false);
