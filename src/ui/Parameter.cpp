@@ -215,9 +215,7 @@ void Parameter::showHelp() {
 }
 
 bool Parameter::showBrowserWindow(const std::string& url) {
-    softwareupdate browser(context_.environment.programFolder());
-    browser.Tag = url;
-    return browser.showModal();
+    return softwareupdate::showPage(context_.environment.programFolder(), url);
 }
 
 }  // namespace tavik
