@@ -54,7 +54,7 @@ QToolButton* pictureLink(const char* name, const QIcon& picture, const char* tip
 
 }  // namespace
 
-Parameter::Parameter(DesktopContext& context, QWidget* parent)
+Parameter::Parameter(FormContext& context, QWidget* parent)
     : QDialog(parent), context_(context), form_(context, *this) {
     buildControls();
     form_.Form_Load();

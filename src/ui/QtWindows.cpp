@@ -7,7 +7,7 @@
 
 namespace tavik {
 
-QtWindows::QtWindows(DesktopContext& context) : context_(context) {}
+QtWindows::QtWindows(FormContext& context) : context_(context) {}
 
 // Each window is made afresh, so every opening reads the stored values anew,
 // and is gone when it has been closed.
