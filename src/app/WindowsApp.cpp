@@ -75,15 +75,15 @@ int runClient(bool desktop, double timeScale) {
                             handler(&Startform::menu_test_Click), handler(&Startform::menu_popup_exit_Click)},
             loop.window());
         if (desktopTray->ready()) {
-            // Messages go to the info window; the notice beside the icon and
-            // the console are there for the adapter's own fallback.
+            // Messages go to the info window; when it cannot be made, to the
+            // console and a notice beside the icon.
             desktopDialogs = std::make_unique<Win32Dialogs>([&](const std::string& text) {
                 console.showInfo(text);
                 desktopTray->showNotice("Tavik - Warnung  [" + g.Profil + "]", text);
             });
             infoWindow = std::make_unique<Win32InfoWindow>(g);
             infoWindow->setSetupAction(handler(&Startform::menu_popup_user_Click));
-            desktopDialogs->setInfoWindow([&](const std::string& text) { infoWindow->showMessage(text); });
+            desktopDialogs->setInfoWindow([&](const std::string& text) { return infoWindow->showMessage(text); });
         } else {
             desktopTray.reset();
             std::fputs("Tavik6: Kein Desktop erreichbar (das Symbol im Infobereich lässt sich nicht anlegen); "

@@ -19,8 +19,8 @@ bool SetupWizard::ask(const QuestionStep& step) {
     // Closing the window without its buttons cancels, as Abbrechen does: the
     // previous step's answer must not stand in (it would store the customer
     // number as the password).
-    g_.DialogAntwort = dialogs_.askQuestion(step).value_or(wizardText::kCancelAnswer);
-    return g_.DialogAntwort != wizardText::kCancelAnswer;
+    g_.DialogAntwort = dialogs_.askQuestion(step).value_or(kCancelAnswer);
+    return g_.DialogAntwort != kCancelAnswer;
 }
 
 void SetupWizard::run() {

@@ -30,6 +30,5 @@ inline constexpr const char* kDone =
     "Maustaste auf den Monitor in Ihrer Leiste (neben der Uhr)\r"
     "Unter dem Menüpunkt -Setup- können diese geändert werden.\r";
 inline constexpr const char* kCancelled = "Der Setupassistent wird nun beendet.";
-inline constexpr const char* kCancelAnswer = "cancel";
 
 }  // namespace tavik::wizardText

@@ -361,7 +361,7 @@ void Startform::GetUpdate(const std::string& url, const std::string& fileName) {
     }
     if (updateOnlyShownSaid_) return;
     updateOnlyShownSaid_ = true;
-    report(startformText::updateOnlyShown(escapeControlCharacters(fileName), install == ProgramInstall::PackageManaged,
+    report(startformText::updateOnlyShown(escapeControlCharacters(fileName), install,
                                           utf8FromPath(ports_.environment.programFolder())),
            Severity::Info);
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "state/InstallTexts.h"
+
 namespace tavik::startformText {
 
 // What start-up, the cycle and the exit say when they cannot do their job.
@@ -40,13 +42,9 @@ inline std::string logNotWritable(const std::string& file) {
 
 // Why an update the server offers is only shown, in an install the program
 // may not change itself.
-inline std::string updateOnlyShown(const std::string& fileName, bool packageManaged, const std::string& folder) {
-    const std::string why = packageManaged
-        ? "Tavik6 wurde mit der Paketverwaltung installiert und wird nur über sie aktualisiert "
-          "(z. B. apt upgrade)."
-        : "Der Programmordner " + folder + " ist für diesen Benutzer nicht beschreibbar; das Update "
-          "installiert, wer Tavik6 installiert hat.";
-    return "Ein neues Update (" + fileName + ") ist verfügbar, wird aber nicht automatisch installiert: " + why;
+inline std::string updateOnlyShown(const std::string& fileName, ProgramInstall install, const std::string& folder) {
+    return "Ein neues Update (" + fileName + ") ist verfügbar, wird aber nicht automatisch installiert: " +
+           installText::whyNoAutomaticUpdate(install, folder);
 }
 
 // The restart after a long time offline, where the program may not be replaced.

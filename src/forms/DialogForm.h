@@ -28,8 +28,6 @@ public:
 // but Enter in the answer box answers even when it is empty.
 class DialogForm {
 public:
-    static constexpr const char* kCancelAnswer = "cancel";
-
     DialogForm(DialogView& view, QuestionStep step) : view_(view), step_(std::move(step)) {}
 
     void Form_Load();

@@ -2,14 +2,17 @@
 
 namespace tavik {
 
-void InfoForm::showMessage(const std::string& text) {
+bool InfoForm::showMessage(const std::string& text) {
     if (!loaded_) {
-        view_.loadWindow();
+        // Without a window there is no close timer either: the form stays
+        // unloaded, so the next message tries again.
+        if (!view_.loadWindow()) return false;
         loaded_ = true;
         Form_Load();
     }
     view_.showText(text);
     view_.showWindow();
+    return true;
 }
 
 // The time counts from loading, not from the latest text.

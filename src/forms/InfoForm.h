@@ -12,7 +12,8 @@ namespace tavik {
 class InfoView {
 public:
     virtual ~InfoView() = default;
-    virtual void loadWindow() = 0;
+    // False when the window could not be made; it then says why itself.
+    virtual bool loadWindow() = 0;
     virtual void setCaption(const std::string& caption) = 0;
     virtual void makeTopmost() = 0;
     virtual void showText(const std::string& text) = 0;
@@ -40,7 +41,9 @@ public:
     void setSetupAction(std::function<void()> action) { setupAction_ = std::move(action); }
 
     // Loads the window if it is not open, puts the text in and shows it.
-    void showMessage(const std::string& text);
+    // False when there is no window to show it in: the caller then has to
+    // bring the message to the user some other way.
+    bool showMessage(const std::string& text);
     bool loaded() const { return loaded_; }
 
     void Timer1_Timer();

@@ -5,6 +5,7 @@
 #include "forms/ParameterTexts.h"
 #include "protocol/RequestUrls.h"
 #include "settings/ValueNames.h"
+#include "text/PathText.h"
 #include "text/TextCase.h"
 #include "update/UpdaterProgram.h"
 
@@ -62,9 +63,9 @@ void ParameterForm::Form_Load() {
     } else {
         // The box would promise what cannot happen: the update is only
         // announced. Its stored value stays for an install that may again.
-        const bool packaged = context_.environment.install() == ProgramInstall::PackageManaged;
-        view_.showBoxUnavailable(Box::AutoUpdate, packaged ? parameterText::AutoUpdateByPackageManager
-                                                           : parameterText::AutoUpdateByInstaller);
+        view_.showBoxUnavailable(Box::AutoUpdate,
+                                 parameterText::autoUpdateUnavailable(context_.environment.install(),
+                                                                      utf8FromPath(context_.environment.programFolder())));
     }
     if (context_.form.MerkerFrame1() != "Online") view_.setControlEnabled(Control::SetUP_Button, false);
     setFromStored(Box::Restart, valueName::Restart);
@@ -110,9 +111,10 @@ void ParameterForm::AutoUpdate_Click() {
     }
 }
 
-// Only switching on is checked; the state is stored on closing.
+// Only switching on is checked; the state is stored on closing. Where the
+// program may not replace itself it restarts in place, without the updater.
 void ParameterForm::Restart_Click() {
-    if (!view_.isChecked(Box::Restart)) return;
+    if (!view_.isChecked(Box::Restart) || !mayReplaceItself()) return;
     if (updaterPresent(context_.environment.programFolder())) return;
     showUpdaterMissing();
     setBox(Box::Restart, false);

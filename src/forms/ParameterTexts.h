@@ -1,4 +1,7 @@
 #pragma once
+#include <string>
+
+#include "state/InstallTexts.h"
 
 namespace tavik::parameterText {
 
@@ -25,11 +28,9 @@ inline constexpr const char* AppToServiceDownloadTip = "Download AppToService";
 
 // Why "Automatisches Update" is unavailable where the program may not replace
 // itself; the new version is then only announced (tray picture and link).
-inline constexpr const char* AutoUpdateByPackageManager =
-    "Tavik6 wurde mit der Paketverwaltung installiert und wird nur über sie aktualisiert (z. B. apt upgrade). "
-    "Neue Versionen zeigt Tavik6 an (Symbol und Link „Vorhandene Updates“).";
-inline constexpr const char* AutoUpdateByInstaller =
-    "Der Programmordner ist für diesen Benutzer nicht beschreibbar; Updates installiert, wer Tavik6 installiert "
-    "hat. Neue Versionen zeigt Tavik6 an (Symbol und Link „Vorhandene Updates“).";
+inline std::string autoUpdateUnavailable(ProgramInstall install, const std::string& folder) {
+    return installText::whyNoAutomaticUpdate(install, folder) +
+           " Neue Versionen zeigt Tavik6 an (Symbol und Link „Vorhandene Updates“).";
+}
 
 }  // namespace tavik::parameterText

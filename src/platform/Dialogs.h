@@ -17,6 +17,9 @@ struct QuestionStep {
     bool secret = false;               // the answer is a password: not shown as typed
 };
 
+// What the question window answers when Abbrechen is pressed.
+inline constexpr const char* kCancelAnswer = "cancel";
+
 // Message boxes and the non-modal info window. Texts use a single CR (13) for
 // line breaks, as the program's messages are written.
 class Dialogs {
@@ -26,7 +29,7 @@ public:
     virtual void messageBox(const std::string& text, const std::string& title, MessageIcon icon) = 0;
     // Puts the text into the info window and shows it without waiting.
     virtual void showInfo(const std::string& text) = 0;
-    // Shows the question window modally. The answer on OK, "cancel" on
+    // Shows the question window modally. The answer on OK, kCancelAnswer on
     // Abbrechen, nothing when the window was closed some other way.
     virtual std::optional<std::string> askQuestion(const QuestionStep& step) = 0;
     // False where nobody can answer the question window (no desktop and no

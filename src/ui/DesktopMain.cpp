@@ -24,7 +24,7 @@
 #include "platform/posix/SysfsDialUp.h"
 #include "platform/posix/SystemClock.h"
 #include "platform/posix/XdgBrowserLookup.h"
-#include "ui/DesktopContext.h"
+#include "forms/FormContext.h"
 #include "update/UpdateSignature.h"
 #include "ui/GermanQtTexts.h"
 #include "ui/QtDialogs.h"
@@ -126,7 +126,7 @@ int runDesktop(int argc, char** argv) {
     startform.usePrivilegedHostsEdit(privilegedEdit);
     dialogs.setSetupAction(handler(&Startform::menu_popup_user_Click));
 
-    DesktopContext context{g, startform.form(), startform.settings(), dialogs, processes, environment, clock};
+    FormContext context{g, startform.form(), startform.settings(), dialogs, processes, environment, clock};
     QtWindows windows(context);
     windowsRelay.target = &windows;
 

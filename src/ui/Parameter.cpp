@@ -54,7 +54,7 @@ QToolButton* pictureLink(const char* name, const QIcon& picture, const char* tip
 
 }  // namespace
 
-Parameter::Parameter(DesktopContext& context, QWidget* parent)
+Parameter::Parameter(FormContext& context, QWidget* parent)
     : QDialog(parent), context_(context), form_(context, *this) {
     buildControls();
     form_.Form_Load();
@@ -215,9 +215,7 @@ void Parameter::showHelp() {
 }
 
 bool Parameter::showBrowserWindow(const std::string& url) {
-    softwareupdate browser(context_.environment.programFolder());
-    browser.Tag = url;
-    return browser.showModal();
+    return softwareupdate::showPage(context_.environment.programFolder(), url);
 }
 
 }  // namespace tavik

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "forms/ParameterForm.h"
-#include "ui/DesktopContext.h"
+#include "forms/FormContext.h"
 
 class QCheckBox;
 class QLabel;
@@ -20,7 +20,7 @@ namespace tavik {
 class Parameter : public QDialog, private ParameterView {
     Q_OBJECT
 public:
-    explicit Parameter(DesktopContext& context, QWidget* parent = nullptr);
+    explicit Parameter(FormContext& context, QWidget* parent = nullptr);
 
     // The window's tag: "START" while it loads, empty afterwards.
     const std::string& tag() const { return form_.tag(); }
@@ -67,7 +67,7 @@ private:
     void showHelp() override;
     bool showBrowserWindow(const std::string& url) override;
 
-    DesktopContext& context_;
+    FormContext& context_;
     ParameterForm form_;
 
     QLineEdit* setup0_ = nullptr;

@@ -33,7 +33,10 @@ Info* QtDialogs::info() const { return infoForm_.loaded() ? info_.data() : nullp
 
 void QtDialogs::showInfo(const std::string& text) { infoForm_.showMessage(text); }
 
-void QtDialogs::loadWindow() { info_ = new Info(infoForm_); }
+bool QtDialogs::loadWindow() {
+    info_ = new Info(infoForm_);
+    return true;
+}
 
 void QtDialogs::setCaption(const std::string& caption) { info_->setWindowTitle(qtText(caption)); }
 

@@ -29,7 +29,7 @@ public:
 
 private:
     // InfoView
-    void loadWindow() override;
+    bool loadWindow() override;
     void setCaption(const std::string& caption) override;
     void makeTopmost() override;
     void showText(const std::string& text) override;

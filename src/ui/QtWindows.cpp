@@ -7,7 +7,7 @@
 
 namespace tavik {
 
-QtWindows::QtWindows(DesktopContext& context) : context_(context) {}
+QtWindows::QtWindows(FormContext& context) : context_(context) {}
 
 // Each window is made afresh, so every opening reads the stored values anew,
 // and is gone when it has been closed.
@@ -28,10 +28,8 @@ void QtWindows::showLegend() {
 }
 
 void QtWindows::showBrowserWindow(const std::string& url) {
-    softwareupdate window(context_.environment.programFolder());
-    window.Tag = url;
     // The address may carry the customer number: it is not repeated here.
-    if (!window.showModal())
+    if (!softwareupdate::showPage(context_.environment.programFolder(), url))
         context_.environment.reportError(std::string("Das Browserfenster (") + softwareupdate::kHelperName +
                                          ") konnte nicht geöffnet werden.");
 }

@@ -1,13 +1,13 @@
 #pragma once
 #include "platform/Windows.h"
-#include "ui/DesktopContext.h"
+#include "forms/FormContext.h"
 
 namespace tavik {
 
 // Opens the program's windows modally, as the tray menu asks.
 class QtWindows : public Windows {
 public:
-    explicit QtWindows(DesktopContext& context);
+    explicit QtWindows(FormContext& context);
 
     void showParameter(const std::string& caption) override;
     void showAbout() override;
@@ -15,7 +15,7 @@ public:
     void showBrowserWindow(const std::string& url) override;
 
 private:
-    DesktopContext& context_;
+    FormContext& context_;
 };
 
 }  // namespace tavik

@@ -23,8 +23,9 @@ legende::legende(QWidget* parent) : QDialog(parent), form_(*this) {
     rows_->setHorizontalSpacing(12);
     rows_->setVerticalSpacing(8);
     form_.Form_Load();
-    // The first text stands on two lines, as the narrow label of the design shows it.
-    if (auto* first = rowCount_ > 0 ? qobject_cast<QLabel*>(rows_->itemAtPosition(0, 1)->widget()) : nullptr) {
+    // The first text stands on two lines, as the narrow label of the design
+    // shows it. The legend always has its rows.
+    if (auto* first = qobject_cast<QLabel*>(rows_->itemAtPosition(0, 1)->widget())) {
         first->setWordWrap(true);
         first->setMaximumWidth(first->fontMetrics().horizontalAdvance(first->text()) * 2 / 3);
     }

@@ -8,6 +8,12 @@ namespace tavik {
 
 softwareupdate::softwareupdate(std::filesystem::path programFolder) : programFolder_(std::move(programFolder)) {}
 
+bool softwareupdate::showPage(const std::filesystem::path& programFolder, const std::string& url) {
+    softwareupdate window(programFolder);
+    window.Tag = url;
+    return window.showModal();
+}
+
 bool softwareupdate::showModal() {
     QProcess helper;
     // The page is the helper's one argument, whatever characters it holds;

@@ -21,6 +21,9 @@ public:
     // False when the window could not be opened.
     bool showModal();
 
+    // A window of its own for `url`, shown as showModal does.
+    static bool showPage(const std::filesystem::path& programFolder, const std::string& url);
+
 private:
     std::filesystem::path programFolder_;
 };

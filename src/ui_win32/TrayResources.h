@@ -4,8 +4,6 @@
 
 // The program icon comes first, so Explorer shows it for Tavik6.exe.
 #define IDI_PROGRAM 1
-// The tray pictures: 100 plus the state number (0, 1, 2, 3, 4, 8, 9, 10).
-#define IDI_STATE_BASE 100
 // The 16x16 pictures beside the popup menu's entries, in the order of MenuPicture.
 #define IDI_MENU_BASE 200
 

@@ -5,6 +5,7 @@
 #include "forms/DialogForm.h"
 #include "platform/win32/WideText.h"
 #include "ui_win32/TrayResources.h"
+#include "ui_win32/Win32WindowText.h"
 
 namespace tavik {
 namespace {
@@ -13,20 +14,13 @@ namespace {
 // notification, so the check waits for this message.
 constexpr UINT kAnswerChanged = WM_APP + 10;
 
-std::wstring windowText(HWND window) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 // The question window: the dialog template IDD_DIALOG as DialogForm sees it.
 class QuestionWindow : public DialogView {
 public:
     explicit QuestionWindow(const QuestionStep& step) : form_(*this, step) {}
 
     std::optional<std::string> ask() {
-        DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_DIALOG), nullptr, &QuestionWindow::proc,
-                        reinterpret_cast<LPARAM>(this));
+        win32window::runModal(*this, IDD_DIALOG, nullptr);
         return form_.answer();
     }
 
@@ -41,7 +35,7 @@ public:
         setItem(IDC_ANTWORT1, text);
         setItem(IDC_ANTWORT1_SECRET, text);
     }
-    std::string answerText() const override { return fromWide(windowText(GetDlgItem(window_, answerBox()))); }
+    std::string answerText() const override { return win32window::itemText(window_, answerBox()); }
     void setSecret(bool secret) override {
         secret_ = secret;
         ShowWindow(GetDlgItem(window_, IDC_ANTWORT1), secret ? SW_HIDE : SW_SHOW);
@@ -50,26 +44,16 @@ public:
     void setOkEnabled(bool enabled) override { EnableWindow(GetDlgItem(window_, IDC_OKBUTTON), enabled); }
     void closeWindow() override { EndDialog(window_, 0); }
 
-private:
-    int answerBox() const { return secret_ ? IDC_ANTWORT1_SECRET : IDC_ANTWORT1; }
-    void setItem(int id, const std::string& text) {
-        SetDlgItemTextW(window_, id, Win32Dialogs::windowsText(text).c_str());
-    }
-
-    static INT_PTR CALLBACK proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    INT_PTR handle(HWND window, UINT message, WPARAM wParam, LPARAM) {
         if (message == WM_INITDIALOG) {
-            auto* self = reinterpret_cast<QuestionWindow*>(lParam);
-            SetWindowLongPtrW(window, DWLP_USER, lParam);
-            self->window_ = window;
-            self->form_.Form_Load();
-            SetFocus(GetDlgItem(window, self->answerBox()));
+            window_ = window;
+            form_.Form_Load();
+            SetFocus(GetDlgItem(window, answerBox()));
             SetForegroundWindow(window);
             return FALSE;  // the focus is set
         }
-        auto* self = reinterpret_cast<QuestionWindow*>(GetWindowLongPtrW(window, DWLP_USER));
-        if (!self) return FALSE;
         if (message == kAnswerChanged) {
-            self->form_.antwort1_Change();
+            form_.antwort1_Change();
             return TRUE;
         }
         if (message != WM_COMMAND) return FALSE;
@@ -77,32 +61,35 @@ private:
         const int code = HIWORD(wParam);
         switch (id) {
             case IDC_ANTWORT1:
-                if (code == CBN_EDITCHANGE) self->form_.antwort1_Change();
+                if (code == CBN_EDITCHANGE) form_.antwort1_Change();
                 if (code == CBN_SELCHANGE) PostMessageW(window, kAnswerChanged, 0, 0);
                 return TRUE;
             case IDC_ANTWORT1_SECRET:
-                if (code == EN_CHANGE) self->form_.antwort1_Change();
+                if (code == EN_CHANGE) form_.antwort1_Change();
                 return TRUE;
             case IDC_OKBUTTON:
-                if (code == BN_CLICKED) self->form_.OKButton_Click();
+                if (code == BN_CLICKED) form_.OKButton_Click();
                 return TRUE;
             case IDC_CANCELBUTTON:
-                if (code == BN_CLICKED) self->form_.CancelButton_Click();
+                if (code == BN_CLICKED) form_.CancelButton_Click();
                 return TRUE;
             case IDOK:
                 // Enter in the answer box answers, even when it is empty.
-                self->form_.antwort1_KeyDown(FormKey::Enter);
+                form_.antwort1_KeyDown(FormKey::Enter);
                 return TRUE;
             case IDCANCEL:
-                // Escape and the close box cancel like Abbrechen: a window closed
-                // without an answer would leave the previous step's answer in
-                // place, and the customer number would be stored as the password.
-                self->form_.CancelButton_Click();
+                // Escape and the close box cancel like Abbrechen, which is also
+                // what the wizard makes of a window closed without an answer.
+                form_.CancelButton_Click();
                 return TRUE;
             default:
                 return FALSE;
         }
     }
+
+private:
+    int answerBox() const { return secret_ ? IDC_ANTWORT1_SECRET : IDC_ANTWORT1; }
+    void setItem(int id, const std::string& text) { win32window::setText(window_, id, text); }
 
     DialogForm form_;
     HWND window_ = nullptr;
@@ -111,37 +98,16 @@ private:
 
 }  // namespace
 
-std::wstring Win32Dialogs::windowsText(const std::string& text) {
-    const std::wstring wide = toWide(text);
-    std::wstring out;
-    out.reserve(wide.size() + 8);
-    for (std::size_t i = 0; i < wide.size(); ++i) {
-        const wchar_t c = wide[i];
-        if (c == L'\r') {
-            out += L"\r\n";
-            if (i + 1 < wide.size() && wide[i + 1] == L'\n') ++i;
-        } else if (c == L'\n') {
-            out += L"\r\n";
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 void Win32Dialogs::messageBox(const std::string& text, const std::string& title, MessageIcon icon) {
     UINT style = MB_OK | MB_SETFOREGROUND | MB_TOPMOST;
     if (icon == MessageIcon::Information) style |= MB_ICONINFORMATION;
     if (icon == MessageIcon::Exclamation) style |= MB_ICONEXCLAMATION;
-    MessageBoxW(nullptr, windowsText(text).c_str(), toWide(title).c_str(), style);
+    MessageBoxW(nullptr, win32window::controlText(text).c_str(), toWide(title).c_str(), style);
 }
 
 void Win32Dialogs::showInfo(const std::string& text) {
-    if (infoWindow_) {
-        infoWindow_(text);
-    } else if (showInfoElsewhere_) {
-        showInfoElsewhere_(text);
-    }
+    if (infoWindow_ && infoWindow_(text)) return;
+    if (showInfoElsewhere_) showInfoElsewhere_(text);
 }
 
 std::optional<std::string> Win32Dialogs::askQuestion(const QuestionStep& step) {

@@ -7,9 +7,9 @@
 namespace tavik {
 
 // Message boxes (MessageBoxW) and the wizard's question window (a dialog
-// template driven by DialogForm) on the Windows desktop. The info window
-// belongs to the windows of the settings and the legend; until one is
-// plugged in, its messages go to `showInfoElsewhere`.
+// template driven by DialogForm) on the Windows desktop. Info messages go to
+// the info window that is plugged in; when there is none, or it could not
+// be made, they go to `showInfoElsewhere`.
 class Win32Dialogs : public Dialogs {
 public:
     explicit Win32Dialogs(std::function<void(const std::string&)> showInfoElsewhere)
@@ -19,14 +19,12 @@ public:
     void showInfo(const std::string& text) override;
     std::optional<std::string> askQuestion(const QuestionStep& step) override;
 
-    void setInfoWindow(std::function<void(const std::string&)> showInfo) { infoWindow_ = std::move(showInfo); }
-
-    // The program's texts break lines with a lone CR; Windows controls want CR LF.
-    static std::wstring windowsText(const std::string& text);
+    // `showInfo` answers false when it had no window to show the text in.
+    void setInfoWindow(std::function<bool(const std::string&)> showInfo) { infoWindow_ = std::move(showInfo); }
 
 private:
     std::function<void(const std::string&)> showInfoElsewhere_;
-    std::function<void(const std::string&)> infoWindow_;
+    std::function<bool(const std::string&)> infoWindow_;
 };
 
 }  // namespace tavik

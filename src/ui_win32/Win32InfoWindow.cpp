@@ -23,31 +23,28 @@ Win32InfoWindow::~Win32InfoWindow() {
     }
 }
 
-void Win32InfoWindow::loadWindow() {
+bool Win32InfoWindow::loadWindow() {
     window_ = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_INFO), nullptr,
                                  &win32window::dialogProcedure<Win32InfoWindow>, reinterpret_cast<LPARAM>(this));
     if (window_ == nullptr)
         std::cerr << "Tavik6: Das Infofenster konnte nicht geöffnet werden (" << systemErrorText(GetLastError())
                   << ")." << std::endl;
+    return window_ != nullptr;
 }
 
-INT_PTR Win32InfoWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR Win32InfoWindow::handle(HWND, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
         case WM_INITDIALOG: return TRUE;
         case WM_TIMER:
             if (wParam != kCloseTimer) return FALSE;
-            KillTimer(window, kCloseTimer);
             form_.Timer1_Timer();
             return TRUE;
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
                 case IDC_INFO_QUIT: form_.quit_button_Click(); break;
                 case IDC_INFO_SETUP: form_.SetUP_Button_Click(); break;
-                // The close box or Escape: the window goes, the form learns it.
-                case IDCANCEL:
-                    form_.windowClosed();
-                    closeWindow();
-                    break;
+                // The close box or Escape close it like Quit.
+                case IDCANCEL: form_.quit_button_Click(); break;
                 default: break;
             }
             return TRUE;
@@ -64,14 +61,9 @@ void Win32InfoWindow::makeTopmost() {
     if (window_ != nullptr) win32window::makeTopmost(window_);
 }
 
-// Without its window the message still reaches the user on standard error.
+// The form shows text only in a window it loaded.
 void Win32InfoWindow::showText(const std::string& text) {
-    if (window_ == nullptr) {
-        std::string line = text;
-        std::replace(line.begin(), line.end(), '\r', '\n');
-        std::cerr << "Tavik6: " << line << std::endl;
-        return;
-    }
+    if (window_ == nullptr) return;
     win32window::setText(window_, IDC_INFO_TEXT, text);
     fitText();
 }
@@ -87,8 +79,7 @@ void Win32InfoWindow::fitText() {
     const int minHeight = designed.bottom - designed.top;
     const int maxWidth = std::max(minWidth, GetSystemMetrics(SM_CXSCREEN) / 2);
 
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(std::max(0, GetWindowTextW(label, text.data(), static_cast<int>(text.size())))));
+    const std::wstring text = win32window::windowText(label);
     const HDC dc = GetDC(label);
     const HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
     RECT needed{0, 0, maxWidth, 0};

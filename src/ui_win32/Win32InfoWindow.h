@@ -20,7 +20,8 @@ public:
     Win32InfoWindow(const Win32InfoWindow&) = delete;
     Win32InfoWindow& operator=(const Win32InfoWindow&) = delete;
 
-    void showMessage(const std::string& text) { form_.showMessage(text); }
+    // False when the window could not be made; the text was then not shown.
+    bool showMessage(const std::string& text) { return form_.showMessage(text); }
     // What "Setup" runs once the window has closed.
     void setSetupAction(std::function<void()> action) { form_.setSetupAction(std::move(action)); }
     // The open window, or null.
@@ -30,7 +31,7 @@ public:
     INT_PTR handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-    void loadWindow() override;
+    bool loadWindow() override;
     void setCaption(const std::string& caption) override;
     void makeTopmost() override;
     void showText(const std::string& text) override;

@@ -65,8 +65,7 @@ void Win32LegendWindow::fitRows() {
     int widest = 0;
     for (int i = 0; i < rows_; ++i) {
         const HWND label = GetDlgItem(window_, IDC_LEGENDE_ROW + i);
-        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
-        text.resize(static_cast<std::size_t>(std::max(0, GetWindowTextW(label, text.data(), static_cast<int>(text.size())))));
+        const std::wstring text = win32window::windowText(label);
         SIZE size{};
         GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
         const int top = kMargin + i * pitch;
@@ -165,7 +164,7 @@ void Win32AboutWindow::setLine(int index, const std::string& text) {
     win32window::setText(window_, IDC_COPYRIGHT_LINE0 + index, text);
 }
 
-void Win32AboutWindow::restoreDefaultPointer() { SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32512))); }
+void Win32AboutWindow::restoreDefaultPointer() { SetCursor(LoadCursorW(nullptr, IDC_ARROW)); }
 
 void Win32AboutWindow::closeWindow() { EndDialog(window_, 0); }
 

@@ -6,7 +6,9 @@
 
 #include "platform/win32/WindowOwner.h"
 #include "platform/win32/WideText.h"
+#include "text/TextCase.h"
 #include "ui_win32/TrayResources.h"
+#include "ui_win32/Win32WindowIds.h"
 
 namespace tavik {
 namespace {
@@ -62,7 +64,7 @@ Win32Tray::Win32Tray(TrayMenuActions actions, HWND exitWindow) : actions_(std::m
     const int size = GetSystemMetrics(SM_CXSMICON);
     for (int state : kStates) {
         stateIcons_[state] = static_cast<HICON>(
-            LoadImageW(instance, MAKEINTRESOURCEW(IDI_STATE_BASE + state), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+            LoadImageW(instance, MAKEINTRESOURCEW(IDI_STATE + state), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
     }
     buildMenu();
 }
@@ -106,15 +108,7 @@ void Win32Tray::buildMenu() {
 }
 
 std::wstring Win32Tray::tooltipText(const std::string& tooltip) {
-    const std::wstring wide = toWide(tooltip);
-    std::size_t characters = 0;
-    std::size_t end = 0;
-    while (end < wide.size() && characters < kTooltipCharacters) {
-        const bool pair = IS_HIGH_SURROGATE(wide[end]) && end + 1 < wide.size() && IS_LOW_SURROGATE(wide[end + 1]);
-        end += pair ? 2 : 1;
-        ++characters;
-    }
-    return wide.substr(0, end);
+    return toWide(firstCharacters(tooltip, kTooltipCharacters));
 }
 
 void Win32Tray::notify(DWORD operation) {

@@ -7,6 +7,7 @@
 
 #include "forms/TrayMenu.h"
 #include "platform/Tray.h"
+#include "state/FormState.h"
 
 namespace tavik {
 
@@ -63,7 +64,7 @@ private:
     bool added_ = false;
     bool hooked_ = false;
     bool menuOpen_ = false;
-    int state_ = 9;
+    int state_ = kIconInformation;
     std::wstring tooltip_;
 };
 

@@ -32,14 +32,16 @@ inline void setText(HWND window, int id, const std::string& utf8) {
     SetDlgItemTextW(window, id, controlText(utf8).c_str());
 }
 
-inline std::string itemText(HWND window, int id) {
-    const HWND item = GetDlgItem(window, id);
-    if (item == nullptr) return {};
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
-    const int length = GetWindowTextW(item, text.data(), static_cast<int>(text.size()));
+// The text a window or control shows, as it is there.
+inline std::wstring windowText(HWND window) {
+    if (window == nullptr) return {};
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    const int length = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
     text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
-    return fromWide(text);
+    return text;
 }
+
+inline std::string itemText(HWND window, int id) { return fromWide(windowText(GetDlgItem(window, id))); }
 
 inline void makeTopmost(HWND window) {
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

@@ -45,8 +45,12 @@ struct FakeParameterView : ParameterView {
 struct FakeInfoView : InfoView {
     std::vector<std::string> calls;
     std::string caption, text;
+    bool windowLoads = true;
 
-    void loadWindow() override { calls.push_back("load"); }
+    bool loadWindow() override {
+        calls.push_back("load");
+        return windowLoads;
+    }
     void setCaption(const std::string& c) override { caption = c; }
     void makeTopmost() override { calls.push_back("topmost"); }
     void showText(const std::string& t) override { text = t; }

@@ -135,7 +135,8 @@ TEST_F(ParameterFormTest, AutoUpdateAndRestartNeedTheUpdater) {
 
 // Where the program may not replace itself, automatic update cannot happen:
 // the box shows off and disabled with the reason, nothing asks for the
-// updater, and the stored value stays, whatever a click would do.
+// updater, and the stored value stays, whatever a click would do. Restart
+// needs no updater there (it restarts in place) and stays on.
 TEST_F(ParameterFormTest, AutoUpdateIsUnavailableWhereTheProgramMayNotReplaceItself) {
     const std::pair<ProgramInstall, const char*> rows[] = {
         {ProgramInstall::PackageManaged, "Paketverwaltung"},
@@ -146,9 +147,11 @@ TEST_F(ParameterFormTest, AutoUpdateIsUnavailableWhereTheProgramMayNotReplaceIts
         env.installKind = install;
         for (const char* storedValue : {"1", "0", ""}) {
             store("AutoUpdate", storedValue);
+            store("Restart", "1");
             dialogs.boxes.clear();
             auto& f = open();
             EXPECT_FALSE(view.isChecked(Box::AutoUpdate));
+            EXPECT_TRUE(view.isChecked(Box::Restart));
             EXPECT_NE(view.unavailable[Box::AutoUpdate].find(reason), std::string::npos);
             view.setChecked(Box::AutoUpdate, true);
             f.boxChanged(Box::AutoUpdate);
@@ -156,6 +159,7 @@ TEST_F(ParameterFormTest, AutoUpdateIsUnavailableWhereTheProgramMayNotReplaceIts
             f.Form_Unload();
             EXPECT_TRUE(dialogs.boxes.empty());
             EXPECT_EQ(stored("AutoUpdate"), storedValue);
+            EXPECT_EQ(stored("Restart"), "1");
         }
     }
     env.installKind = ProgramInstall::SelfManaged;

@@ -42,6 +42,17 @@ TEST(InfoFormTest, OneWindowWhoseTimeCountsFromLoading) {
         EXPECT_EQ(view.calls.at(2), "load");
     }
     EXPECT_EQ(callsAtSetup, (std::vector<std::string>{"stop timer", "close"})) << "Setup runs after closing";
+
+    // A window that cannot be made leaves the form unloaded and says so, so
+    // the message can go elsewhere and the next one tries a window again.
+    FakeInfoView failing;
+    failing.windowLoads = false;
+    InfoForm lost(failing, g);
+    EXPECT_FALSE(lost.showMessage("Fehler beim Laden."));
+    EXPECT_FALSE(lost.loaded());
+    failing.windowLoads = true;
+    EXPECT_TRUE(lost.showMessage("Datei nicht gefunden."));
+    EXPECT_EQ(failing.calls, (std::vector<std::string>{"load", "load", "topmost", "timer 10000", "show"}));
 }
 
 TEST(CopyrightFormTest, MakerLineShowsTheYearOfLoading) {

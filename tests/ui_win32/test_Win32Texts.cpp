@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "ui_win32/Win32Dialogs.h"
 #include "ui_win32/Win32Tray.h"
+#include "ui_win32/Win32WindowText.h"
 
 namespace tavik {
 namespace {
@@ -45,7 +45,7 @@ TEST(Win32Tray, TooltipKeepsAtMost63WholeCharacters) {
 }
 
 // The program breaks lines with a lone CR; Windows controls break on CR LF.
-TEST(Win32Dialogs, LineBreaksBecomeCrLf) {
+TEST(Win32WindowText, LineBreaksBecomeCrLf) {
     const struct {
         const char* text;
         const wchar_t* shown;
@@ -56,7 +56,7 @@ TEST(Win32Dialogs, LineBreaksBecomeCrLf) {
         {"\r\r", L"\r\n\r\n"},
         {"Glückwunsch.\r", L"Glückwunsch.\r\n"},
     };
-    for (const auto& c : cases) EXPECT_EQ(Win32Dialogs::windowsText(c.text), c.shown) << c.text;
+    for (const auto& c : cases) EXPECT_EQ(win32window::controlText(c.text), c.shown) << c.text;
 }
 
 }  // namespace

@@ -18,7 +18,7 @@
 #include "platform/fakes/FakeProcesses.h"
 #include "platform/fakes/MemoryRegistry.h"
 #include "settings/RwModul.h"
-#include "ui/DesktopContext.h"
+#include "forms/FormContext.h"
 
 namespace tavik {
 
@@ -87,7 +87,7 @@ protected:
     FakeProcesses processes;
     FakeEnvironment env;
     FakeClock clock;
-    DesktopContext context{g, form, rw, dialogs, processes, env, clock};
+    FormContext context{g, form, rw, dialogs, processes, env, clock};
 };
 
 }  // namespace tavik
