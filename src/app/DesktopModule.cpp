@@ -2,7 +2,6 @@
 
 #include <dlfcn.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -19,7 +18,7 @@ bool environmentSet(const char* name) {
 
 void sayHeadless(const std::string& reason) {
     const std::string line = "Tavik6: " + reason + " Das Programm läuft ohne Desktop weiter.\n";
-    std::fputs(forStandardError(line, Severity::Warning).c_str(), stderr);
+    sayOnStandardError(line, Severity::Warning);
 }
 
 }  // namespace

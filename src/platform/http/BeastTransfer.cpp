@@ -22,7 +22,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -30,6 +29,7 @@
 
 #include "platform/http/HttpUrl.h"
 #include "platform/http/TlsModule.h"
+#include "platform/posix/JournalStream.h"
 #include "platform/posix/UniqueFd.h"
 
 namespace tavik {
@@ -421,10 +421,9 @@ const TavikTlsFunctions* BeastTransfer::loadTls() {
         const char* error = ::dlerror();
         reason = error ? error : "unbekannter Fehler";
     }
-    std::fprintf(stderr,
-                 "Tavik6: Die TLS-Unterstützung konnte nicht geladen werden (%s). "
-                 "Adressen mit https:// sind so nicht erreichbar.\n",
-                 reason.c_str());
+    sayOnStandardError("Tavik6: Die TLS-Unterstützung konnte nicht geladen werden (" + reason +
+                           "). Adressen mit https:// sind so nicht erreichbar.\n",
+                       Severity::Error);
     return nullptr;
 }
 
@@ -466,8 +465,8 @@ void BeastTransfer::sayRefusal(const std::string& server, const std::string& ref
     if (refusal == lastRefusal_) return;
     lastRefusal_ = refusal;
     if (refusal.empty()) return;
-    std::fprintf(stderr, "Tavik6: Die sichere Verbindung zu %s kam nicht zustande. %s\n", server.c_str(),
-                 refusal.c_str());
+    sayOnStandardError("Tavik6: Die sichere Verbindung zu " + server + " kam nicht zustande. " + refusal + "\n",
+                       Severity::Error);
 }
 
 void BeastTransfer::cancel() {

@@ -157,7 +157,7 @@ ProfileClaim PosixEnvironment::claimProfile(const std::string& profile) {
 }
 
 void PosixEnvironment::reportError(const std::string& text, Severity severity) const {
-    writeConsole(stderr, forStandardError(std::string("Tavik6: ") + text, severity) + "\n");
+    sayOnStandardError("Tavik6: " + text + "\n", severity);
 }
 
 }  // namespace tavik

@@ -2,8 +2,10 @@
 
 #include <dlfcn.h>
 
-#include <cstdio>
+#include <string>
 #include <type_traits>
+
+#include "platform/posix/JournalStream.h"
 
 namespace tavik {
 namespace {
@@ -28,7 +30,9 @@ const SqliteApi* SqliteLibrary::load() {
         // reports the unreadable store itself.
         const char* why = dlerror();
         if (!failureSaid_)
-            std::fprintf(stderr, "Tavik6: Der Einstellungsspeicher ist nicht nutzbar: %s\n", why ? why : kLibrary);
+            sayOnStandardError(std::string("Tavik6: Der Einstellungsspeicher ist nicht nutzbar: ") +
+                                   (why ? why : kLibrary) + "\n",
+                               Severity::Error);
         failureSaid_ = true;
         return nullptr;
     }
@@ -55,7 +59,9 @@ const SqliteApi* SqliteLibrary::load() {
     take(api.columnBytes, "sqlite3_column_bytes");
     if (!complete) {
         if (!failureSaid_)
-            std::fprintf(stderr, "Tavik6: Der Einstellungsspeicher ist nicht nutzbar: %s ist zu alt.\n", kLibrary);
+            sayOnStandardError(std::string("Tavik6: Der Einstellungsspeicher ist nicht nutzbar: ") + kLibrary +
+                                   " ist zu alt.\n",
+                               Severity::Error);
         failureSaid_ = true;
         dlclose(handle);
         return nullptr;
