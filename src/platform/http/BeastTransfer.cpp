@@ -1,6 +1,5 @@
 #include "platform/http/BeastTransfer.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
@@ -29,6 +28,7 @@
 
 #include "platform/http/HttpUrl.h"
 #include "platform/http/TlsModule.h"
+#include "platform/posix/DynamicLibrary.h"
 #include "platform/posix/JournalStream.h"
 #include "platform/posix/UniqueFd.h"
 
@@ -407,19 +407,15 @@ const TavikTlsFunctions* BeastTransfer::loadTls() {
     std::string reason;
     if (tlsModule_.empty()) {
         reason = "kein Modul angegeben";
-    } else if (void* module = ::dlopen(tlsModule_.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-        using Entry = const TavikTlsFunctions* (*)();
-        const auto entry = reinterpret_cast<Entry>(::dlsym(module, kTlsEntry));
-        const TavikTlsFunctions* functions = entry ? entry() : nullptr;
+    } else if (void* module = openLibrary(tlsModule_.string(), reason)) {
+        const TavikTlsFunctions* (*entry)() = nullptr;
+        const TavikTlsFunctions* functions = loadSymbol(module, kTlsEntry, entry) ? entry() : nullptr;
         if (functions && functions->version == kTavikTlsVersion && functions->open && functions->read &&
             functions->write && functions->close) {
             tls_ = functions;
             return tls_;
         }
         reason = tlsModule_.string() + " passt nicht zu dieser Programmversion";
-    } else {
-        const char* error = ::dlerror();
-        reason = error ? error : "unbekannter Fehler";
     }
     sayOnStandardError("Tavik6: Die TLS-Unterstützung konnte nicht geladen werden (" + reason +
                            "). Adressen mit https:// sind so nicht erreichbar.\n",

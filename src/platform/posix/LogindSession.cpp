@@ -1,12 +1,10 @@
 #include "platform/posix/LogindSession.h"
 
-#include <dlfcn.h>
-
 #include <cstdlib>
 #include <cstring>
-#include <type_traits>
 #include <utility>
 
+#include "platform/posix/DynamicLibrary.h"
 #include "platform/posix/JournalStream.h"
 
 namespace tavik {
@@ -57,15 +55,10 @@ std::optional<OsVersion> LogindSession::version() { return OsVersion{2, 5}; }
 const LogindSession::Api* LogindSession::api() {
     if (!tried_) {
         tried_ = true;
-        void* handle = dlopen(library_.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr) {
-            const char* why = dlerror();
-            loadError_ = why != nullptr ? why : library_;
-        } else {
+        if (void* handle = openLibrary(library_, loadError_)) {
             auto api = std::make_unique<Api>();
             const auto load = [&](auto& function, const char* name) {
-                function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(handle, name));
-                if (function == nullptr && loadError_.empty()) loadError_ = library_ + " ohne " + name;
+                if (!loadSymbol(handle, name, function) && loadError_.empty()) loadError_ = library_ + " ohne " + name;
             };
             load(api->openSystem, "sd_bus_open_system");
             load(api->callMethod, "sd_bus_call_method");

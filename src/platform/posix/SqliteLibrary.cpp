@@ -3,8 +3,8 @@
 #include <dlfcn.h>
 
 #include <string>
-#include <type_traits>
 
+#include "platform/posix/DynamicLibrary.h"
 #include "platform/posix/JournalStream.h"
 
 namespace tavik {
@@ -24,24 +24,19 @@ const SqliteApi* SqliteLibrary::load() {
     void* present = dlopen(kLibrary, RTLD_NOW | RTLD_NOLOAD);
     const bool shared = present != nullptr;
     if (shared) dlclose(present);
-    void* handle = dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL);
+    std::string why;
+    void* handle = openLibrary(kLibrary, why);
     if (handle == nullptr) {
         // Said once: the store is tried again at every cycle, and the caller
         // reports the unreadable store itself.
-        const char* why = dlerror();
         if (!failureSaid_)
-            sayOnStandardError(std::string("Tavik6: Der Einstellungsspeicher ist nicht nutzbar: ") +
-                                   (why ? why : kLibrary) + "\n",
-                               Severity::Error);
+            sayOnStandardError("Tavik6: Der Einstellungsspeicher ist nicht nutzbar: " + why + "\n", Severity::Error);
         failureSaid_ = true;
         return nullptr;
     }
     SqliteApi api;
     bool complete = true;
-    const auto take = [&](auto& function, const char* name) {
-        function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(handle, name));
-        complete = complete && function != nullptr;
-    };
+    const auto take = [&](auto& function, const char* name) { complete = loadSymbol(handle, name, function) && complete; };
     take(api.config, "sqlite3_config");
     take(api.shutdown, "sqlite3_shutdown");
     take(api.open, "sqlite3_open_v2");
