@@ -495,13 +495,10 @@ BeastTransfer::Outcome BeastTransfer::runExchange(const HttpUrl& url, std::size_
                                                   const TavikTlsFunctions* tls) {
     Outcome outcome;
     bool exchangeOk = false;
-    // A limit set from outside shortens every time limit, so that not even
-    // the opening of the connection outlasts it.
-    HttpTimeouts limits = timeouts_;
+    HttpTimeouts limits;
     {
         std::lock_guard lock(mutex_);
-        for (auto* limit : {&limits.connect, &limits.receive, &limits.send, &limits.total})
-            *limit = std::min(*limit, totalLimit_);
+        limits = timeouts_.cappedAt(totalLimit_);
     }
     {
         std::jthread helper([&] {
