@@ -66,8 +66,6 @@ struct AddressListDeleter {
     void operator()(addrinfo* list) const { ::freeaddrinfo(list); }
 };
 
-// Every wait of one exchange: for its socket, bounded by the time limit of
-// the step and the total deadline, and cut short by a cancel.
 // The throwing forms of read_some and write_some that Beast's stream
 // concepts ask for, on top of a stream's forms with an error_code.
 template <class Stream>
@@ -89,6 +87,8 @@ public:
     }
 };
 
+// Every wait of one exchange: for its socket, bounded by the time limit of
+// the step and the total deadline, and cut short by a cancel.
 class Waiter {
 public:
     Waiter(int cancelFd, Clock::time_point deadline) : cancelFd_(cancelFd), deadline_(deadline) {}
@@ -337,9 +337,10 @@ public:
             SocketStream plain(socket.get(), waiter_, timeouts_);
             http::response<http::string_body> response;
             if (url.secure) {
-                // An https address never goes out without TLS: no module,
-                // no handshake or no trusted certificate fails the transfer.
-                if (!tls_) return false;
+                // An https address never goes out without TLS: such a
+                // transfer starts only with the module loaded, redirects keep
+                // the scheme, and no handshake or no trusted certificate
+                // fails the transfer.
                 TlsStream secure(*tls_, plain, url.host);
                 if (!secure.open()) {
                     refusal_ = secure.refusal();
@@ -390,7 +391,7 @@ private:
 
     const HttpTimeouts timeouts_;
     const std::size_t bodyCap_;
-    const TavikTlsFunctions* tls_;  // null until an https transfer loaded the module
+    const TavikTlsFunctions* tls_;  // set for every https transfer, null otherwise
     std::string refusal_;
     UniqueFd cancel_;
     const Waiter waiter_;
