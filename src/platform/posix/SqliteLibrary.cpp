@@ -36,7 +36,9 @@ const SqliteApi* SqliteLibrary::load() {
     }
     SqliteApi api;
     bool complete = true;
-    const auto take = [&](auto& function, const char* name) { complete = loadSymbol(handle, name, function) && complete; };
+    const auto take = [&](auto& function, const char* name) {
+        complete = loadSymbol(handle, name, function) && complete;
+    };
     take(api.config, "sqlite3_config");
     take(api.shutdown, "sqlite3_shutdown");
     take(api.open, "sqlite3_open_v2");
