@@ -121,8 +121,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_TAVIK6_PACKAGE_NAME tavik6)
-# The client opens SQLite with dlopen, which dpkg-shlibdeps cannot see.
-set(CPACK_DEBIAN_TAVIK6_PACKAGE_DEPENDS "libsqlite3-0 (>= 3.7.14)")
+# The client opens SQLite and libsystemd (for the session end) with dlopen,
+# which dpkg-shlibdeps cannot see.
+set(CPACK_DEBIAN_TAVIK6_PACKAGE_DEPENDS "libsqlite3-0 (>= 3.7.14), libsystemd0")
 set(CPACK_COMPONENT_TAVIK6_DESCRIPTION "fixed name for a server with a changing address
 Tavik6 asks the service's web server at a fixed rhythm for the current
 address of the customer's own server and keeps one marked line for it in the

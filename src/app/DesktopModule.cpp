@@ -1,12 +1,10 @@
 #include "app/DesktopModule.h"
 
-#include <dlfcn.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "app/DisplayProbe.h"
+#include "platform/posix/DynamicLibrary.h"
 #include "platform/posix/JournalStream.h"
 
 namespace tavik {
@@ -19,7 +17,7 @@ bool environmentSet(const char* name) {
 
 void sayHeadless(const std::string& reason) {
     const std::string line = "Tavik6: " + reason + " Das Programm läuft ohne Desktop weiter.\n";
-    std::fputs(forStandardError(line, Severity::Warning).c_str(), stderr);
+    sayOnStandardError(line, Severity::Warning);
 }
 
 }  // namespace
@@ -37,15 +35,14 @@ std::optional<int> runDesktopModule(const std::filesystem::path& programFolder, 
         return std::nullopt;
     }
     const std::string file = (programFolder / kDesktopModuleFile).string();
-    void* module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string reason;
+    void* module = openLibrary(file, reason);
     if (!module) {
-        const char* error = dlerror();
-        sayHeadless("Die Desktop-Oberfläche konnte nicht geladen werden (" + std::string(error ? error : file) + ").");
+        sayHeadless("Die Desktop-Oberfläche konnte nicht geladen werden (" + reason + ").");
         return std::nullopt;
     }
-    using Entry = int (*)(int, char**);
-    auto entry = reinterpret_cast<Entry>(dlsym(module, kDesktopEntry));
-    if (!entry) {
+    int (*entry)(int, char**) = nullptr;
+    if (!loadSymbol(module, kDesktopEntry, entry)) {
         sayHeadless("Die Desktop-Oberfläche " + file + " hat keinen Einstieg " + kDesktopEntry + ".");
         dlclose(module);
         return std::nullopt;

@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -22,10 +23,24 @@ struct HttpTimeouts {
     // Every limit times `factor`: the test build shortens them with its
     // cycle, so a hostile server costs it no more cycles than the program.
     HttpTimeouts scaledBy(double factor) const {
-        HttpTimeouts scaled = *this;
-        for (auto* limit : {&scaled.connect, &scaled.receive, &scaled.send, &scaled.total})
-            *limit = std::chrono::milliseconds(static_cast<long long>(static_cast<double>(limit->count()) * factor));
-        return scaled;
+        return withEach([factor](std::chrono::milliseconds limit) {
+            return std::chrono::milliseconds(static_cast<long long>(static_cast<double>(limit.count()) * factor));
+        });
+    }
+
+    // Every limit at most `most`: a limit on the whole transfer set from
+    // outside shortens each step too, so that not even the opening of the
+    // connection outlasts it.
+    HttpTimeouts cappedAt(std::chrono::milliseconds most) const {
+        return withEach([most](std::chrono::milliseconds limit) { return std::min(limit, most); });
+    }
+
+private:
+    template <typename Change>
+    HttpTimeouts withEach(Change change) const {
+        HttpTimeouts changed = *this;
+        for (auto* limit : {&changed.connect, &changed.receive, &changed.send, &changed.total}) *limit = change(*limit);
+        return changed;
     }
 };
 

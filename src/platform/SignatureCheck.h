@@ -1,7 +1,13 @@
 #pragma once
+#include <cstddef>
 #include <string>
 
 namespace tavik {
+
+// r and s of a P-256 signature, 32 bytes each.
+inline constexpr std::size_t kSignatureSize = 64;
+// An uncompressed P-256 public point: 0x04, then x and y of 32 bytes each.
+inline constexpr std::size_t kPublicPointSize = 65;
 
 // Checks a detached signature over a file's content: ECDSA P-256 over
 // SHA-256, the signature as 64 bytes r||s, against the public key the adapter

@@ -42,7 +42,7 @@ ServiceRegistration::ServiceRegistration(TavikGlobal& g, RwModul& rw, Dialogs& d
     : g_(g), rw_(rw), dialogs_(dialogs), processes_(processes), environment_(environment) {}
 
 bool ServiceRegistration::toolPresent() const {
-    const std::filesystem::path file = pathFromUtf8(toolPath());
+    const std::filesystem::path file = toolFile();
     std::error_code ec;
     // A folder of that name would open for reading but is no program.
     if (!std::filesystem::is_regular_file(file, ec)) return false;
@@ -50,10 +50,12 @@ bool ServiceRegistration::toolPresent() const {
     return in.is_open();
 }
 
-std::string ServiceRegistration::toolPath() const {
+std::filesystem::path ServiceRegistration::toolFile() const {
     // Found in any spelling, so the command names the file that is there.
-    return utf8FromPath(findInFolder(environment_.programFolder(), std::string(kServiceToolName) + kExecutableSuffix));
+    return findInFolder(environment_.programFolder(), std::string(kServiceToolName) + kExecutableSuffix);
 }
+
+std::string ServiceRegistration::toolPath() const { return utf8FromPath(toolFile()); }
 
 std::string ServiceRegistration::removeCommandLine() const {
     return toolPath() + " /Remove " + kQuote + kProductName + kQuote;

@@ -42,6 +42,9 @@ public:
     std::string installCommandLine() const;
 
 private:
+    // The service tool's file in the program folder, in the spelling found there.
+    std::filesystem::path toolFile() const;
+    // That file as the command lines name it.
     std::string toolPath() const;
 
     TavikGlobal& g_;

@@ -6,7 +6,6 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
-#include <cstdio>
 #include <exception>
 
 #include "core/Startform.h"
@@ -163,16 +162,12 @@ extern "C" __attribute__((visibility("default"))) int tavik_desktop_main(int arg
     try {
         return tavik::runDesktop(argc, argv);
     } catch (const std::exception& error) {
-        std::fputs(tavik::forStandardError(std::string("Tavik6: Die Desktop-Oberfläche ist unerwartet beendet worden: ") +
-                                               error.what() + "\n",
-                                           tavik::Severity::Error)
-                       .c_str(),
-                   stderr);
+        tavik::sayOnStandardError(
+            std::string("Tavik6: Die Desktop-Oberfläche ist unerwartet beendet worden: ") + error.what() + "\n",
+            tavik::Severity::Error);
     } catch (...) {
-        std::fputs(tavik::forStandardError("Tavik6: Die Desktop-Oberfläche ist unerwartet beendet worden.\n",
-                                           tavik::Severity::Error)
-                       .c_str(),
-                   stderr);
+        tavik::sayOnStandardError("Tavik6: Die Desktop-Oberfläche ist unerwartet beendet worden.\n",
+                                  tavik::Severity::Error);
     }
     return 1;
 }

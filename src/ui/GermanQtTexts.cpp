@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLibraryInfo>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -47,11 +46,9 @@ QString GermanQtTexts::translate(const char* context, const char* sourceText, co
 
 void installGermanQtTexts(GermanQtTexts& texts, const char* program) {
     for (const QString& file : texts.missing())
-        std::fputs(forStandardError(std::string(program) + ": Die deutschen Texte von Qt fehlen (" +
-                                        file.toStdString() + "); Qts eigene Texte erscheinen englisch.\n",
-                                    Severity::Warning)
-                       .c_str(),
-                   stderr);
+        sayOnStandardError(std::string(program) + ": Die deutschen Texte von Qt fehlen (" + file.toStdString() +
+                               "); Qts eigene Texte erscheinen englisch.\n",
+                           Severity::Warning);
     QCoreApplication::installTranslator(&texts);
 }
 

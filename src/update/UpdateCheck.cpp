@@ -1,6 +1,5 @@
 #include "update/UpdateCheck.h"
 
-#include <fstream>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -10,6 +9,7 @@
 #include "text/EscapedText.h"
 #include "text/PathText.h"
 #include "text/TextCase.h"
+#include "update/CompleteFile.h"
 #include "update/UpdateSignature.h"
 #include "update/UpdaterProgram.h"
 
@@ -17,7 +17,6 @@ namespace tavik {
 namespace {
 
 constexpr const char* kNoServer = "Kein Server. Bitte Verbindung zum Internet herstellen.";
-constexpr const char* kPartialSuffix = ".part";
 // Far above the 64 bytes of a signature, far below a web page worth reading.
 constexpr std::size_t kSignatureCap = 4096;
 
@@ -27,29 +26,6 @@ constexpr std::size_t kSignatureCap = 4096;
 bool isWebPage(const std::string& body) {
     if (body.starts_with("\x7F" "ELF") || body.starts_with("MZ")) return false;
     return toUpperAscii(body).find("<HEAD>") != std::string::npos;
-}
-
-// Writes the whole content under a side name and only then gives it the
-// final name, so a file of that name is always complete.
-bool writeComplete(const std::filesystem::path& target, const std::string& content) {
-    std::filesystem::path partial = target;
-    partial += kPartialSuffix;
-    {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ec;
-            std::filesystem::remove(partial, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(partial, target, ec);
-    if (ec) std::filesystem::remove(partial, ec);
-    return !ec;
 }
 
 }  // namespace

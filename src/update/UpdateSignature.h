@@ -8,8 +8,6 @@ namespace tavik {
 
 // An update file's signature lies beside it, under its name and this suffix.
 inline constexpr const char* kSignatureSuffix = ".sig";
-// r and s of a P-256 signature, 32 bytes each.
-inline constexpr std::size_t kSignatureSize = 64;
 
 // The public key built into this program (the uncompressed P-256 point).
 std::string builtInUpdateKey();

@@ -525,6 +525,7 @@ class Package(unittest.TestCase):
         # brings Qt and the client it belongs to.
         client = self.fields(packages["tavik6"], "Depends", "Recommends", "Maintainer")
         self.assertIn("libsqlite3-0", client)
+        self.assertIn("libsystemd0", client)  # opened for the session end
         self.assertIn("libssl3", client)  # through the TLS module, loaded for https only
         self.assertNotRegex(client, r"(?i)qt|libgl|libx11")
         self.assertIn("Maintainer: Tavik6 developers <", client)

@@ -9,15 +9,14 @@
 // command line it does not understand.
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <optional>
 #include <string>
-#include <system_error>
 
 #include "platform/crypto/EcdsaP256.h"
+#include "update/CompleteFile.h"
 #include "update/UpdateSignature.h"
 
 namespace {
@@ -30,20 +29,6 @@ std::optional<std::string> readFile(const std::string& path) {
     std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad()) return std::nullopt;
     return content;
-}
-
-// Complete under a side name first, so a reader never sees half a signature.
-bool writeFile(const std::string& path, const std::string& content) {
-    const std::string partial = path + ".part";
-    {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        if (!out.flush()) return false;
-    }
-    std::error_code ec;
-    std::filesystem::rename(partial, path, ec);
-    if (ec) std::filesystem::remove(partial, ec);
-    return !ec;
 }
 
 bool signOne(const std::string& keyFile, const std::string& publicKey, const std::string& file) {
@@ -63,7 +48,7 @@ bool signOne(const std::string& keyFile, const std::string& publicKey, const std
         return false;
     }
     const std::string target = file + tavik::kSignatureSuffix;
-    if (!writeFile(target, *signature)) {
+    if (!tavik::writeComplete(target, *signature)) {
         std::cerr << "tavik6-sign: " << target << " lässt sich nicht schreiben.\n";
         return false;
     }

@@ -13,8 +13,7 @@
 namespace tavik {
 namespace {
 
-constexpr std::size_t kHalf = 32;
-constexpr std::size_t kPointSize = 65;
+constexpr std::size_t kHalf = kSignatureSize / 2;
 constexpr const char* kCurve = "prime256v1";
 
 template <auto Free>
@@ -47,7 +46,7 @@ bool isP256(EVP_PKEY* key) {
 }
 
 Key publicKeyFromPoint(const std::string& point, std::string& problem) {
-    if (point.size() != kPointSize) {
+    if (point.size() != kPublicPointSize) {
         problem = "der öffentliche Schlüssel hat nicht die Form eines P-256-Punkts";
         return nullptr;
     }
@@ -109,7 +108,7 @@ std::optional<std::string> rawFromDer(const unsigned char* der, std::size_t leng
     const BIGNUM* r = nullptr;
     const BIGNUM* s = nullptr;
     ECDSA_SIG_get0(signature.get(), &r, &s);
-    std::string raw(2 * kHalf, '\0');
+    std::string raw(kSignatureSize, '\0');
     auto* out = reinterpret_cast<unsigned char*>(raw.data());
     if (BN_bn2binpad(r, out, kHalf) != static_cast<int>(kHalf) ||
         BN_bn2binpad(s, out + kHalf, kHalf) != static_cast<int>(kHalf)) {
@@ -125,7 +124,7 @@ SignatureCheck::Verdict verifyP256(const std::string& publicKey, const std::stri
     using Verdict = SignatureCheck::Verdict;
     Key key = publicKeyFromPoint(publicKey, problem);
     if (!key) return Verdict::CannotCheck;
-    if (signature.size() != 2 * kHalf) return Verdict::Invalid;
+    if (signature.size() != kSignatureSize) return Verdict::Invalid;
     const std::string der = derFromRaw(signature);
     DigestContext context(EVP_MD_CTX_new());
     if (der.empty() || !context ||
@@ -166,12 +165,12 @@ std::optional<std::string> signP256(const std::string& keyFile, const std::strin
 std::optional<std::string> publicPointOf(const std::string& keyFile, std::string& problem) {
     Key key = readPrivateKey(keyFile, problem);
     if (!key) return std::nullopt;
-    std::string point(kPointSize, '\0');
+    std::string point(kPublicPointSize, '\0');
     std::size_t length = 0;
     if (EVP_PKEY_get_octet_string_param(key.get(), OSSL_PKEY_PARAM_ENCODED_PUBLIC_KEY,
                                         reinterpret_cast<unsigned char*>(point.data()), point.size(),
                                         &length) != 1 ||
-        length != kPointSize) {
+        length != kPublicPointSize) {
         problem = libraryError("der öffentliche Punkt von " + keyFile + " lässt sich nicht lesen");
         return std::nullopt;
     }

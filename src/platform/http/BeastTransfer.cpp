@@ -1,6 +1,5 @@
 #include "platform/http/BeastTransfer.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
@@ -22,7 +21,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -30,6 +28,8 @@
 
 #include "platform/http/HttpUrl.h"
 #include "platform/http/TlsModule.h"
+#include "platform/posix/DynamicLibrary.h"
+#include "platform/posix/JournalStream.h"
 #include "platform/posix/UniqueFd.h"
 
 namespace tavik {
@@ -66,8 +66,6 @@ struct AddressListDeleter {
     void operator()(addrinfo* list) const { ::freeaddrinfo(list); }
 };
 
-// Every wait of one exchange: for its socket, bounded by the time limit of
-// the step and the total deadline, and cut short by a cancel.
 // The throwing forms of read_some and write_some that Beast's stream
 // concepts ask for, on top of a stream's forms with an error_code.
 template <class Stream>
@@ -89,6 +87,8 @@ public:
     }
 };
 
+// Every wait of one exchange: for its socket, bounded by the time limit of
+// the step and the total deadline, and cut short by a cancel.
 class Waiter {
 public:
     Waiter(int cancelFd, Clock::time_point deadline) : cancelFd_(cancelFd), deadline_(deadline) {}
@@ -337,9 +337,10 @@ public:
             SocketStream plain(socket.get(), waiter_, timeouts_);
             http::response<http::string_body> response;
             if (url.secure) {
-                // An https address never goes out without TLS: no module,
-                // no handshake or no trusted certificate fails the transfer.
-                if (!tls_) return false;
+                // An https address never goes out without TLS: such a
+                // transfer starts only with the module loaded, redirects keep
+                // the scheme, and no handshake or no trusted certificate
+                // fails the transfer.
                 TlsStream secure(*tls_, plain, url.host);
                 if (!secure.open()) {
                     refusal_ = secure.refusal();
@@ -390,7 +391,7 @@ private:
 
     const HttpTimeouts timeouts_;
     const std::size_t bodyCap_;
-    const TavikTlsFunctions* tls_;  // null until an https transfer loaded the module
+    const TavikTlsFunctions* tls_;  // set for every https transfer, null otherwise
     std::string refusal_;
     UniqueFd cancel_;
     const Waiter waiter_;
@@ -407,24 +408,19 @@ const TavikTlsFunctions* BeastTransfer::loadTls() {
     std::string reason;
     if (tlsModule_.empty()) {
         reason = "kein Modul angegeben";
-    } else if (void* module = ::dlopen(tlsModule_.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-        using Entry = const TavikTlsFunctions* (*)();
-        const auto entry = reinterpret_cast<Entry>(::dlsym(module, kTlsEntry));
-        const TavikTlsFunctions* functions = entry ? entry() : nullptr;
+    } else if (void* module = openLibrary(tlsModule_.string(), reason)) {
+        const TavikTlsFunctions* (*entry)() = nullptr;
+        const TavikTlsFunctions* functions = loadSymbol(module, kTlsEntry, entry) ? entry() : nullptr;
         if (functions && functions->version == kTavikTlsVersion && functions->open && functions->read &&
             functions->write && functions->close) {
             tls_ = functions;
             return tls_;
         }
         reason = tlsModule_.string() + " passt nicht zu dieser Programmversion";
-    } else {
-        const char* error = ::dlerror();
-        reason = error ? error : "unbekannter Fehler";
     }
-    std::fprintf(stderr,
-                 "Tavik6: Die TLS-Unterstützung konnte nicht geladen werden (%s). "
-                 "Adressen mit https:// sind so nicht erreichbar.\n",
-                 reason.c_str());
+    sayOnStandardError("Tavik6: Die TLS-Unterstützung konnte nicht geladen werden (" + reason +
+                           "). Adressen mit https:// sind so nicht erreichbar.\n",
+                       Severity::Error);
     return nullptr;
 }
 
@@ -466,8 +462,8 @@ void BeastTransfer::sayRefusal(const std::string& server, const std::string& ref
     if (refusal == lastRefusal_) return;
     lastRefusal_ = refusal;
     if (refusal.empty()) return;
-    std::fprintf(stderr, "Tavik6: Die sichere Verbindung zu %s kam nicht zustande. %s\n", server.c_str(),
-                 refusal.c_str());
+    sayOnStandardError("Tavik6: Die sichere Verbindung zu " + server + " kam nicht zustande. " + refusal + "\n",
+                       Severity::Error);
 }
 
 void BeastTransfer::cancel() {
@@ -500,13 +496,10 @@ BeastTransfer::Outcome BeastTransfer::runExchange(const HttpUrl& url, std::size_
                                                   const TavikTlsFunctions* tls) {
     Outcome outcome;
     bool exchangeOk = false;
-    // A limit set from outside shortens every time limit, so that not even
-    // the opening of the connection outlasts it.
-    HttpTimeouts limits = timeouts_;
+    HttpTimeouts limits;
     {
         std::lock_guard lock(mutex_);
-        for (auto* limit : {&limits.connect, &limits.receive, &limits.send, &limits.total})
-            *limit = std::min(*limit, totalLimit_);
+        limits = timeouts_.cappedAt(totalLimit_);
     }
     {
         std::jthread helper([&] {

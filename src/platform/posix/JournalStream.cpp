@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/ConsoleOutput.h"
+
 namespace tavik {
 
 bool isJournalStream(const char* journalStream, int fd) {
@@ -37,6 +39,10 @@ bool standardErrorIsJournal() {
 
 std::string forStandardError(const std::string& text, Severity severity) {
     return withJournalPriority(text, severity, standardErrorIsJournal());
+}
+
+void sayOnStandardError(const std::string& text, Severity severity) {
+    writeConsole(stderr, forStandardError(text, severity));
 }
 
 }  // namespace tavik

@@ -18,4 +18,9 @@ bool standardErrorIsJournal();
 // in front when standard error is the journal, unchanged otherwise.
 std::string forStandardError(const std::string& text, Severity severity);
 
+// Writes `text` (whole lines, each ending in a newline) to standard error,
+// with the journal priority in front of each line when standard error is the
+// journal, so that a service's messages are filed under their weight.
+void sayOnStandardError(const std::string& text, Severity severity);
+
 }  // namespace tavik

@@ -1,12 +1,11 @@
 #include "platform/posix/LogindSession.h"
 
-#include <dlfcn.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <type_traits>
 #include <utility>
+
+#include "platform/posix/DynamicLibrary.h"
+#include "platform/posix/JournalStream.h"
 
 namespace tavik {
 namespace {
@@ -56,15 +55,10 @@ std::optional<OsVersion> LogindSession::version() { return OsVersion{2, 5}; }
 const LogindSession::Api* LogindSession::api() {
     if (!tried_) {
         tried_ = true;
-        void* handle = dlopen(library_.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr) {
-            const char* why = dlerror();
-            loadError_ = why != nullptr ? why : library_;
-        } else {
+        if (void* handle = openLibrary(library_, loadError_)) {
             auto api = std::make_unique<Api>();
             const auto load = [&](auto& function, const char* name) {
-                function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(handle, name));
-                if (function == nullptr && loadError_.empty()) loadError_ = library_ + " ohne " + name;
+                if (!loadSymbol(handle, name, function) && loadError_.empty()) loadError_ = library_ + " ohne " + name;
             };
             load(api->openSystem, "sd_bus_open_system");
             load(api->callMethod, "sd_bus_call_method");
@@ -83,31 +77,36 @@ bool LogindSession::callManager(const char* action, const char* member, std::str
                                 Arguments... arguments) {
     const Api* sd = api();
     if (sd == nullptr) {
-        std::fprintf(stderr, "Tavik6: %s nicht möglich: libsystemd ist nicht ladbar (%s).\n", action,
-                     loadError_.c_str());
+        sayOnStandardError(std::string("Tavik6: ") + action + " nicht möglich: libsystemd ist nicht ladbar (" +
+                               loadError_ + ").\n",
+                           Severity::Error);
         return false;
     }
     Bus* bus = nullptr;
     const int opened = sd->openSystem(&bus);
     if (opened < 0) {
-        std::fprintf(stderr, "Tavik6: %s nicht möglich: Der Systembus ist nicht erreichbar (%s).\n", action,
-                     std::strerror(-opened));
+        sayOnStandardError(std::string("Tavik6: ") + action + " nicht möglich: Der Systembus ist nicht erreichbar (" +
+                               std::strerror(-opened) + ").\n",
+                           Severity::Error);
         return false;
     }
     BusError error;
     Message* reply = nullptr;
     bool done = sd->callMethod(bus, kDestination, kPath, kManager, member, &error, &reply, types, arguments...) >= 0;
     if (!done) {
-        std::fprintf(stderr, "Tavik6: %s nicht möglich: systemd-logind lehnt ab (%s: %s)\n", action, member,
-                     error.message != nullptr ? error.message : (error.name != nullptr ? error.name : "?"));
+        const char* why = error.message != nullptr ? error.message : (error.name != nullptr ? error.name : "?");
+        sayOnStandardError(std::string("Tavik6: ") + action + " nicht möglich: systemd-logind lehnt ab (" + member +
+                               ": " + why + ")\n",
+                           Severity::Error);
     } else if (answer != nullptr) {
         const char* text = nullptr;
         done = sd->readMessage(reply, "s", &text) >= 0 && text != nullptr;
         if (done) {
             *answer = text;
         } else {
-            std::fprintf(stderr, "Tavik6: %s nicht möglich: systemd-logind antwortet unverständlich auf %s.\n",
-                         action, member);
+            sayOnStandardError(std::string("Tavik6: ") + action +
+                                   " nicht möglich: systemd-logind antwortet unverständlich auf " + member + ".\n",
+                               Severity::Error);
         }
     }
     if (reply != nullptr) sd->unrefMessage(reply);
@@ -122,8 +121,9 @@ bool LogindSession::acquireShutdownRight() {
     // "challenge": allowed once polkit agrees; whether it does shows in the
     // reboot call itself.
     if (answer == "yes" || answer == "challenge") return true;
-    std::fprintf(stderr, "Tavik6: Neustart nicht möglich: systemd-logind erlaubt ihn nicht (CanReboot: „%s“).\n",
-                 answer.c_str());
+    sayOnStandardError("Tavik6: Neustart nicht möglich: systemd-logind erlaubt ihn nicht (CanReboot: „" + answer +
+                           "“).\n",
+                       Severity::Error);
     return false;
 }
 
@@ -138,7 +138,8 @@ bool LogindSession::exitSession(unsigned flags) {
         case kModeLogOff: {
             const char* session = std::getenv("XDG_SESSION_ID");
             if (session == nullptr || *session == '\0') {
-                std::fprintf(stderr, "Tavik6: Abmelden nicht möglich: XDG_SESSION_ID ist nicht gesetzt.\n");
+                sayOnStandardError("Tavik6: Abmelden nicht möglich: XDG_SESSION_ID ist nicht gesetzt.\n",
+                                   Severity::Error);
                 return false;
             }
             return callManager("Abmelden", "TerminateSession", nullptr, "s", session);

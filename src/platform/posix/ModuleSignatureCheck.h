@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/SignatureCheck.h"
+#include "platform/crypto/VerifyModule.h"
 
 namespace tavik {
 
@@ -15,8 +16,13 @@ public:
     Verdict verify(const std::string& content, const std::string& signature, std::string& problem) override;
 
 private:
+    // The module's entry, loading the module at the first call; null, with
+    // `problem` saying why, when it cannot be loaded.
+    VerifyEntry entry(std::string& problem);
+
     std::filesystem::path folder_;
     std::string publicKey_;
+    VerifyEntry entry_ = nullptr;
 };
 
 }  // namespace tavik

@@ -69,10 +69,12 @@ std::filesystem::path xdgFolder(const PosixEnvironment::Variable& variable, cons
 }  // namespace
 
 PosixEnvironment::PosixEnvironment(int argc, char** argv)
-    : programFile_(runningProgramFile(argc > 0 ? argv[0] : nullptr)),
-      folder_(programFile_.parent_path()),
-      arguments_(argv, argv + argc),
-      commandLine_(joinArguments(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc))) {}
+    : programFile_(runningProgramFile(argc > 0 ? argv[0] : nullptr)), arguments_(argv, argv + argc) {}
+
+std::string PosixEnvironment::commandLine() const {
+    if (arguments_.empty()) return joinArguments({});
+    return joinArguments(std::vector<std::string>(arguments_.begin() + 1, arguments_.end()));
+}
 
 const VariableDataPlaces& PosixEnvironment::places() const {
     if (!places_)
@@ -157,7 +159,7 @@ ProfileClaim PosixEnvironment::claimProfile(const std::string& profile) {
 }
 
 void PosixEnvironment::reportError(const std::string& text, Severity severity) const {
-    writeConsole(stderr, forStandardError(std::string("Tavik6: ") + text, severity) + "\n");
+    sayOnStandardError("Tavik6: " + text + "\n", severity);
 }
 
 }  // namespace tavik

@@ -21,8 +21,9 @@ class PosixEnvironment : public ProgramEnvironment {
 public:
     PosixEnvironment(int argc, char** argv);
 
-    std::filesystem::path programFolder() const override { return folder_; }
-    std::string commandLine() const override { return commandLine_; }
+    std::filesystem::path programFolder() const override { return programFile_.parent_path(); }
+    // The arguments after the program's own name, joined.
+    std::string commandLine() const override;
     std::string serviceHost() const override;
     std::string updateHost() const override;
     std::filesystem::path hostsFile() const override;
@@ -59,9 +60,7 @@ private:
     const VariableDataPlaces& places() const;
 
     std::filesystem::path programFile_;
-    std::filesystem::path folder_;
     std::vector<std::string> arguments_;
-    std::string commandLine_;
     mutable std::optional<VariableDataPlaces> places_;
     ProfileLock profileLock_;
 };

@@ -51,7 +51,11 @@ bool readAll(int fd, std::string& content) {
     return true;
 }
 
-bool writeAll(int fd, std::string_view data) {
+// All of `data` written from the start of `fd`, whatever its position: a
+// failed rewrite in place puts the previous content back over the same
+// descriptor after the position has moved on. Named apart from writeAll,
+// which writes at the position.
+bool writeFromStart(int fd, std::string_view data) {
     off_t offset = 0;
     while (static_cast<std::size_t>(offset) < data.size()) {
         const ssize_t n = ::pwrite(fd, data.data() + offset, data.size() - static_cast<std::size_t>(offset), offset);
@@ -341,7 +345,7 @@ private:
             if (!out.valid()) return false;
         }
         newCreated_ = true;
-        return !failed(Step::WriteNew) && writeAll(out.get(), content) &&
+        return !failed(Step::WriteNew) && writeFromStart(out.get(), content) &&
                (!reused_ || ::ftruncate(out.get(), static_cast<off_t>(content.size())) == 0) &&
                !failed(Step::OwnerNew) && takeOwner(out.get()) &&
                !failed(Step::ModeNew) && ::fchmod(out.get(), info_.st_mode & 07777) == 0 &&
@@ -382,7 +386,7 @@ private:
         UniqueFd out(::open(backup_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!out.valid()) return false;
         takeOwner(out.get());  // a backup owned by us is still a backup
-        const bool ok = writeAll(out.get(), previous) && ::fchmod(out.get(), info_.st_mode & 07777) == 0 &&
+        const bool ok = writeFromStart(out.get(), previous) && ::fchmod(out.get(), info_.st_mode & 07777) == 0 &&
                         ::fsync(out.get()) == 0 && out.close() && syncFolder(folder_);
         if (!ok) {
             const int error = errno;
@@ -398,7 +402,8 @@ private:
         if (!out.valid()) return false;
         // Overwriting first and truncating after never leaves the file empty;
         // the padding covers the rest of a longer old text until the truncation.
-        const bool written = !failed(Step::WriteInPlace) && writeAll(out.get(), padded(content, previous.size())) &&
+        const bool written = !failed(Step::WriteInPlace) &&
+                             writeFromStart(out.get(), padded(content, previous.size())) &&
                              !failed(Step::TruncateInPlace) &&
                              ::ftruncate(out.get(), static_cast<off_t>(content.size())) == 0 &&
                              !failed(Step::SyncInPlace) && ::fsync(out.get()) == 0;
@@ -407,7 +412,7 @@ private:
         // Put the previous content back; ".jst" holds it as well.
         struct stat now {};
         const std::size_t size = ::fstat(out.get(), &now) == 0 ? static_cast<std::size_t>(now.st_size) : content.size();
-        if (writeAll(out.get(), padded(previous, std::max(size, content.size())))) {
+        if (writeFromStart(out.get(), padded(previous, std::max(size, content.size())))) {
             if (::ftruncate(out.get(), static_cast<off_t>(previous.size())) == 0) ::fsync(out.get());
         }
         errno = error;

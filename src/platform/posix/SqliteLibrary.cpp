@@ -2,8 +2,10 @@
 
 #include <dlfcn.h>
 
-#include <cstdio>
-#include <type_traits>
+#include <string>
+
+#include "platform/posix/DynamicLibrary.h"
+#include "platform/posix/JournalStream.h"
 
 namespace tavik {
 namespace {
@@ -22,21 +24,20 @@ const SqliteApi* SqliteLibrary::load() {
     void* present = dlopen(kLibrary, RTLD_NOW | RTLD_NOLOAD);
     const bool shared = present != nullptr;
     if (shared) dlclose(present);
-    void* handle = dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL);
+    std::string why;
+    void* handle = openLibrary(kLibrary, why);
     if (handle == nullptr) {
         // Said once: the store is tried again at every cycle, and the caller
         // reports the unreadable store itself.
-        const char* why = dlerror();
         if (!failureSaid_)
-            std::fprintf(stderr, "Tavik6: Der Einstellungsspeicher ist nicht nutzbar: %s\n", why ? why : kLibrary);
+            sayOnStandardError("Tavik6: Der Einstellungsspeicher ist nicht nutzbar: " + why + "\n", Severity::Error);
         failureSaid_ = true;
         return nullptr;
     }
     SqliteApi api;
     bool complete = true;
     const auto take = [&](auto& function, const char* name) {
-        function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(handle, name));
-        complete = complete && function != nullptr;
+        complete = loadSymbol(handle, name, function) && complete;
     };
     take(api.config, "sqlite3_config");
     take(api.shutdown, "sqlite3_shutdown");
@@ -55,7 +56,9 @@ const SqliteApi* SqliteLibrary::load() {
     take(api.columnBytes, "sqlite3_column_bytes");
     if (!complete) {
         if (!failureSaid_)
-            std::fprintf(stderr, "Tavik6: Der Einstellungsspeicher ist nicht nutzbar: %s ist zu alt.\n", kLibrary);
+            sayOnStandardError(std::string("Tavik6: Der Einstellungsspeicher ist nicht nutzbar: ") + kLibrary +
+                                   " ist zu alt.\n",
+                               Severity::Error);
         failureSaid_ = true;
         dlclose(handle);
         return nullptr;

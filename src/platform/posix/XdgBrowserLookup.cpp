@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "platform/posix/JournalStream.h"
@@ -12,9 +11,7 @@
 namespace tavik {
 namespace {
 
-void say(const std::string& line) {
-    std::fputs(forStandardError(line + "\n", Severity::Warning).c_str(), stderr);
-}
+void say(const std::string& line) { sayOnStandardError(line + "\n", Severity::Warning); }
 
 bool isExecutableFile(const std::string& path) {
     struct stat info {};

@@ -12,8 +12,7 @@
 namespace tavik {
 namespace {
 
-constexpr std::size_t kHalf = 32;
-constexpr std::size_t kPointSize = 1 + 2 * kHalf;
+constexpr std::size_t kHalf = kSignatureSize / 2;
 
 bool succeeded(NTSTATUS status) { return status >= 0; }
 
@@ -67,11 +66,11 @@ bool sha256(const std::string& content, std::vector<UCHAR>& digest, std::string&
 
 SignatureCheck::Verdict CngSignatureCheck::verify(const std::string& content, const std::string& signature,
                                                   std::string& problem) {
-    if (publicKey_.size() != kPointSize || publicKey_[0] != '\x04') {
+    if (publicKey_.size() != kPublicPointSize || publicKey_[0] != '\x04') {
         problem = "der öffentliche Schlüssel hat nicht die Form eines P-256-Punkts";
         return Verdict::CannotCheck;
     }
-    if (signature.size() != 2 * kHalf) return Verdict::Invalid;
+    if (signature.size() != kSignatureSize) return Verdict::Invalid;
 
     // BCRYPT_ECCKEY_BLOB, then X and Y.
     std::vector<UCHAR> blob(sizeof(BCRYPT_ECCKEY_BLOB) + 2 * kHalf);

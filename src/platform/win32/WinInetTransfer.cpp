@@ -182,12 +182,10 @@ void WinInetTransfer::limitTotalTime(std::chrono::milliseconds total) {
 bool WinInetTransfer::runExchange(const std::shared_ptr<Exchange>& exchange) {
     exchange->session = session();
     if (!exchange->session) return false;
-    // A limit set from outside shortens every time limit.
-    Timeouts timeouts = timeouts_;
+    Timeouts timeouts;
     {
         std::lock_guard lock(mutex_);
-        for (auto* limit : {&timeouts.connect, &timeouts.receive, &timeouts.send, &timeouts.total})
-            *limit = std::min(*limit, totalLimit_);
+        timeouts = timeouts_.cappedAt(totalLimit_);
     }
     EventLoop* loop = &loop_;
     std::thread([exchange, timeouts, loop] {
