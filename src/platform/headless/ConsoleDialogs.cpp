@@ -51,12 +51,17 @@ constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 // Turns the terminal's echo of standard input off while it lives, so a
 // password is not shown as it is typed, and back on however the question
-// ends. Does nothing where standard input is no terminal. On Windows the
-// console keeps its echo for now.
+// ends. Does nothing where standard input is no terminal (on Windows: no
+// console).
 class HiddenInput {
 public:
-    HiddenInput() {
-#ifndef _WIN32
+    explicit HiddenInput([[maybe_unused]] std::FILE* out) {
+#ifdef _WIN32
+        input_ = GetStdHandle(STD_INPUT_HANDLE);
+        if (input_ == INVALID_HANDLE_VALUE || input_ == nullptr || !GetConsoleMode(input_, &savedMode_)) return;
+        hidden_ = SetConsoleMode(input_, savedMode_ & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
+        out_ = out;
+#else
         if (::tcgetattr(STDIN_FILENO, &savedTerminal) != 0) return;
         termios quiet = savedTerminal;
         // The line feed of Enter stays visible, so the prompt does not run
@@ -77,7 +82,14 @@ public:
 #endif
     }
     ~HiddenInput() {
-#ifndef _WIN32
+#ifdef _WIN32
+        if (!hidden_) return;
+        SetConsoleMode(input_, savedMode_);
+        // The console did not show the line end of Enter either; without it
+        // the prompt would run into what is printed next.
+        writeConsoleText(out_, "\n");
+        std::fflush(out_);
+#else
         if (hidden_) ::tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
         for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
             if (taken_[i]) ::sigaction(kEndingSignals[i], &previous_[i], nullptr);
@@ -87,7 +99,12 @@ public:
     HiddenInput& operator=(const HiddenInput&) = delete;
 
 private:
-#ifndef _WIN32
+#ifdef _WIN32
+    HANDLE input_ = nullptr;
+    DWORD savedMode_ = 0;
+    bool hidden_ = false;
+    std::FILE* out_ = nullptr;
+#else
     bool hidden_ = false;
     bool taken_[std::size(kEndingSignals)] = {};
     struct sigaction previous_[std::size(kEndingSignals)] {};
@@ -183,7 +200,7 @@ std::optional<std::string> ConsoleDialogs::askQuestion(const QuestionStep& step)
     // A secret is neither echoed nor shown as the preset: a stored password
     // stays off the screen and out of any terminal log.
     std::optional<HiddenInput> hidden;
-    if (step.secret && hideSecrets_) hidden.emplace();
+    if (step.secret && hideSecrets_) hidden.emplace(out_);
     std::string prompt = step.presetAnswer.empty() ? "> "
                          : step.secret             ? "[****] > "
                                                    : "[" + forTerminal(step.presetAnswer) + "] > ";
