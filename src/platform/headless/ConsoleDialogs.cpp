@@ -167,17 +167,7 @@ std::string ConsoleDialogs::forTerminal(const std::string& text) {
 void ConsoleDialogs::print(const std::string& text, Severity severity) {
     std::string line = forTerminal(text);
     if (line.empty() || line.back() != '\n') line += '\n';
-    if (journal_) {
-        const std::string prefix = journalPrefix(severity);
-        std::string marked;
-        for (std::size_t start = 0; start < line.size();) {
-            const std::size_t end = line.find('\n', start) + 1;
-            marked += prefix + line.substr(start, end - start);
-            start = end;
-        }
-        line = marked;
-    }
-    writeConsoleText(out_, line);
+    writeConsoleText(out_, withJournalPriority(line, severity, journal_));
     std::fflush(out_);
 }
 
