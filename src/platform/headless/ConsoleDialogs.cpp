@@ -33,7 +33,20 @@ bool inputIsTerminal() {
 #endif
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// The console input and its mode from before a hidden answer, for the
+// handler below.
+HANDLE hiddenConsole = nullptr;
+DWORD savedConsoleMode = 0;
+
+// Ctrl-C, Ctrl-Break or a closed console window while the echo is off would
+// leave the console without echo: the mode goes back first, then the
+// default handling ends the program as it would have.
+BOOL WINAPI restoreConsoleAndEnd(DWORD) {
+    SetConsoleMode(hiddenConsole, savedConsoleMode);
+    return FALSE;
+}
+#else
 // The terminal's settings from before a hidden answer, for the signal
 // handler below; a handler can reach nothing else.
 termios savedTerminal{};
@@ -57,9 +70,11 @@ class HiddenInput {
 public:
     explicit HiddenInput([[maybe_unused]] std::FILE* out) {
 #ifdef _WIN32
-        input_ = GetStdHandle(STD_INPUT_HANDLE);
-        if (input_ == INVALID_HANDLE_VALUE || input_ == nullptr || !GetConsoleMode(input_, &savedMode_)) return;
-        hidden_ = SetConsoleMode(input_, savedMode_ & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
+        const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+        if (input == INVALID_HANDLE_VALUE || input == nullptr || !GetConsoleMode(input, &savedConsoleMode)) return;
+        hiddenConsole = input;
+        handled_ = SetConsoleCtrlHandler(restoreConsoleAndEnd, TRUE) != 0;
+        hidden_ = SetConsoleMode(input, savedConsoleMode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
         out_ = out;
 #else
         if (::tcgetattr(STDIN_FILENO, &savedTerminal) != 0) return;
@@ -83,8 +98,9 @@ public:
     }
     ~HiddenInput() {
 #ifdef _WIN32
+        if (hidden_) SetConsoleMode(hiddenConsole, savedConsoleMode);
+        if (handled_) SetConsoleCtrlHandler(restoreConsoleAndEnd, FALSE);
         if (!hidden_) return;
-        SetConsoleMode(input_, savedMode_);
         // The console did not show the line end of Enter either; without it
         // the prompt would run into what is printed next.
         writeConsoleText(out_, "\n");
@@ -100,9 +116,8 @@ public:
 
 private:
 #ifdef _WIN32
-    HANDLE input_ = nullptr;
-    DWORD savedMode_ = 0;
     bool hidden_ = false;
+    bool handled_ = false;
     std::FILE* out_ = nullptr;
 #else
     bool hidden_ = false;
