@@ -4,6 +4,7 @@
 #include "platform/ConsoleOutput.h"
 #include "platform/JournalPriority.h"
 #include "platform/headless/ConsoleDialogs.h"
+#include "platform/posix/CommandLine.h"
 #include "settings/RwModul.h"
 #include "settings/UserDaten.h"
 #include "settings/ValueNames.h"
@@ -24,11 +25,7 @@ constexpr const char* kUsage =
 // The profile as the client takes it from its command line: the words joined
 // by one blank; none, or words that look like settings, give "Tavik6".
 std::string profileOf(const std::vector<std::string>& words) {
-    std::string joined;
-    for (const auto& word : words) {
-        if (&word != &words.front()) joined += ' ';
-        joined += word;
-    }
+    const std::string joined = joinArguments(words);
     return joined.empty() || joined.find('=') != std::string::npos ? std::string(kProductName) : joined;
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "core/Startform.h"
+#include "platform/ConsoleOutput.h"
 #include "platform/headless/ConsoleDialogs.h"
 #include "platform/headless/NoBrowser.h"
 #include "platform/headless/NoWindows.h"
@@ -86,9 +87,8 @@ int runClient(bool desktop, double timeScale) {
             desktopDialogs->setInfoWindow([&](const std::string& text) { return infoWindow->showMessage(text); });
         } else {
             desktopTray.reset();
-            std::fputs("Tavik6: Kein Desktop erreichbar (das Symbol im Infobereich lässt sich nicht anlegen); "
-                       "das Programm läuft ohne Oberfläche weiter.\n",
-                       stderr);
+            writeConsole(stderr, "Tavik6: Kein Desktop erreichbar (das Symbol im Infobereich lässt sich nicht "
+                                 "anlegen); das Programm läuft ohne Oberfläche weiter.\n");
         }
     }
     Tray& tray = desktopTray ? static_cast<Tray&>(*desktopTray) : nullTray;

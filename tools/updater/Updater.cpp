@@ -8,6 +8,7 @@
 #include "ProgramFiles.h"
 #include "platform/PlatformFacts.h"
 #include "state/TavikGlobal.h"
+#include "text/PathText.h"
 #include "update/UpdateSignature.h"
 #include "update/UpdaterProgram.h"
 
@@ -21,17 +22,6 @@ std::string secondsText(std::chrono::milliseconds period) {
 
 std::string profileText(const std::string& profile) {
     return profile.empty() ? "ohne Profil" : "mit Profil \"" + profile + "\"";
-}
-
-// Names are UTF-8 inside the updater; a path's own narrow form is the ANSI
-// code page on Windows, so the conversions say which they mean.
-std::filesystem::path fromUtf8(const std::string& name) {
-    return std::filesystem::path(std::u8string(name.begin(), name.end()));
-}
-
-std::string text(const std::filesystem::path& file) {
-    const std::u8string utf8 = file.u8string();
-    return std::string(utf8.begin(), utf8.end());
 }
 
 bool isFile(const std::filesystem::path& file) {
@@ -105,9 +95,9 @@ bool Updater::perform(Step step, Action action) {
 
 Outcome Updater::run(const UpdaterCommand& command) {
     const std::filesystem::path program = programFile();
-    const std::filesystem::path source = updatesFolder(folder_) / fromUtf8(command.fileName);
+    const std::filesystem::path source = updatesFolder(folder_) / pathFromUtf8(command.fileName);
     const std::string runningProfile = command.profile.empty() ? kProductName : command.profile;
-    say("Setze " + text(source) + " als " + text(program) + " ein und starte es " +
+    say("Setze " + utf8FromPath(source) + " als " + utf8FromPath(program) + " ein und starte es " +
         profileText(command.profile) + ".");
 
     // A second copy of the same profile must not start; and on Windows the
@@ -185,7 +175,7 @@ bool Updater::signatureHolds(const std::filesystem::path& source, const std::fil
                              std::string& why) {
     std::optional<std::string> content = readWhole(copy);
     if (!content) {
-        why = "die Kopie " + text(copy) + " lässt sich nicht lesen";
+        why = "die Kopie " + utf8FromPath(copy) + " lässt sich nicht lesen";
         return false;
     }
     // The restart hands over a copy of the program itself: nothing new
@@ -203,7 +193,7 @@ bool Updater::signatureHolds(const std::filesystem::path& source, const std::fil
 Outcome Updater::startPrevious(const std::string& profile) {
     const std::filesystem::path program = programFile();
     if (!isFile(program)) {
-        say("Es gibt kein bisheriges Programm " + text(program) + ", das gestartet werden könnte.");
+        say("Es gibt kein bisheriges Programm " + utf8FromPath(program) + ", das gestartet werden könnte.");
         return Outcome::Failed;
     }
     if (!startAndConfirm(Step::StartPrevious, Step::ConfirmPrevious, profile)) return Outcome::Failed;

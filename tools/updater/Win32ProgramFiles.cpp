@@ -4,10 +4,10 @@
 
 #include <chrono>
 #include <system_error>
-#include <thread>
 #include <vector>
 
 #include "ProgramFiles.h"
+#include "platform/win32/FileHandle.h"
 #include "platform/win32/WideText.h"
 
 namespace tavik::updater {
@@ -21,27 +21,7 @@ std::string reason(const std::string& what, const std::filesystem::path& file, D
     return what + " " + text(file) + ": " + systemErrorText(code);
 }
 
-// Closes a file handle when it goes out of scope.
-class File {
-public:
-    explicit File(HANDLE handle) : handle_(handle) {}
-    ~File() {
-        if (valid()) CloseHandle(handle_);
-    }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    // Closes now, so that a failing close is seen.
-    bool close() {
-        const HANDLE handle = handle_;
-        handle_ = INVALID_HANDLE_VALUE;
-        return CloseHandle(handle) != 0;
-    }
-
-private:
-    HANDLE handle_;
-};
+using winfile::Handle;
 
 bool copyContent(HANDLE from, HANDLE to) {
     std::vector<char> buffer(1 << 16);
@@ -49,19 +29,8 @@ bool copyContent(HANDLE from, HANDLE to) {
         DWORD got = 0;
         if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) return false;
         if (got == 0) return true;
-        for (DWORD done = 0; done < got;) {
-            DWORD written = 0;
-            if (!WriteFile(to, buffer.data() + done, got - done, &written, nullptr) || written == 0) return false;
-            done += written;
-        }
+        if (!winfile::writeAll(to, std::string_view(buffer.data(), got))) return false;
     }
-}
-
-// A file that is still open elsewhere for a moment (the image of a program
-// that has just ended, a virus scanner looking at a new file) refuses to be
-// replaced; such refusals are tried again for a few seconds.
-bool isPassingRefusal(DWORD code) {
-    return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
 }
 
 }  // namespace
@@ -77,7 +46,7 @@ bool copyToTemporary(const std::filesystem::path& source, const std::filesystem:
         error = text(source) + " ist keine gewöhnliche Datei.";
         return false;
     }
-    File in(CreateFileW(source.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    Handle in(CreateFileW(source.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!in.valid()) {
         error = reason("Kann nicht lesen:", source);
@@ -103,7 +72,7 @@ bool copyToTemporary(const std::filesystem::path& source, const std::filesystem:
                               FILE_ATTRIBUTE_NORMAL, nullptr);
         if (created == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
     }
-    File out(created);
+    Handle out(created);
     if (!out.valid()) {
         error = reason("Kann keine Datei anlegen in", folder);
         temporary.clear();
@@ -141,18 +110,16 @@ bool replaceWith(const std::filesystem::path& from, const std::filesystem::path&
     // One rename that replaces the target, written through to the disk
     // before it returns. Copying over the target instead would leave a
     // half-written program behind a failure.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    for (;;) {
-        if (MoveFileExW(from.wstring().c_str(), to.wstring().c_str(),
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return true;
-        const DWORD code = GetLastError();
-        if (!isPassingRefusal(code) || std::chrono::steady_clock::now() >= deadline) {
-            error = reason("Kann nicht umbenennen nach", to, code) + " (von " + text(from) + ")";
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    // A file that is still open elsewhere for a moment (the image of a
+    // program that has just ended, a virus scanner looking at a new file)
+    // refuses to be replaced; such refusals are tried again for a few seconds.
+    if (winfile::retryWhileBusy(std::chrono::seconds(3), std::chrono::milliseconds(100), [&] {
+            return MoveFileExW(from.wstring().c_str(), to.wstring().c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        }))
+        return true;
+    error = reason("Kann nicht umbenennen nach", to, GetLastError()) + " (von " + text(from) + ")";
+    return false;
 }
 
 void removeQuietly(const std::filesystem::path& file) {

@@ -12,7 +12,6 @@
 // could be started, 2 for a command line it does not understand.
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <exception>
 #include <filesystem>
@@ -20,7 +19,6 @@
 #include <sstream>
 #include <string>
 #include <system_error>
-#include <vector>
 
 #include "Updater.h"
 #include "UpdaterCommand.h"
@@ -60,16 +58,6 @@ private:
     tavik::Log& log_;
 };
 
-std::vector<std::string> argumentWords() {
-    std::vector<std::string> words;
-    int count = 0;
-    wchar_t** list = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!list) return words;
-    for (int i = 1; i < count; ++i) words.push_back(tavik::fromWide(list[i]));
-    LocalFree(list);
-    return words;
-}
-
 }  // namespace
 
 int main() {
@@ -85,7 +73,7 @@ int main() {
     try {
         std::string error;
         const auto arguments = parseArguments(
-            argumentWords(),
+            tavik::Win32Environment::arguments(),
             [&](const std::string& name) {
                 std::error_code ec;
                 return std::filesystem::is_regular_file(tavik::updatesFolder(folder) / tavik::toWide(name), ec);

@@ -33,7 +33,20 @@ bool inputIsTerminal() {
 #endif
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// The console input and its mode from before a hidden answer, for the
+// handler below.
+HANDLE hiddenConsole = nullptr;
+DWORD savedConsoleMode = 0;
+
+// Ctrl-C, Ctrl-Break or a closed console window while the echo is off would
+// leave the console without echo: the mode goes back first, then the
+// default handling ends the program as it would have.
+BOOL WINAPI restoreConsoleAndEnd(DWORD) {
+    SetConsoleMode(hiddenConsole, savedConsoleMode);
+    return FALSE;
+}
+#else
 // The terminal's settings from before a hidden answer, for the signal
 // handler below; a handler can reach nothing else.
 termios savedTerminal{};
@@ -51,12 +64,19 @@ constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 // Turns the terminal's echo of standard input off while it lives, so a
 // password is not shown as it is typed, and back on however the question
-// ends. Does nothing where standard input is no terminal. On Windows the
-// console keeps its echo for now.
+// ends. Does nothing where standard input is no terminal (on Windows: no
+// console).
 class HiddenInput {
 public:
-    HiddenInput() {
-#ifndef _WIN32
+    explicit HiddenInput([[maybe_unused]] std::FILE* out) {
+#ifdef _WIN32
+        const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+        if (input == INVALID_HANDLE_VALUE || input == nullptr || !GetConsoleMode(input, &savedConsoleMode)) return;
+        hiddenConsole = input;
+        handled_ = SetConsoleCtrlHandler(restoreConsoleAndEnd, TRUE) != 0;
+        hidden_ = SetConsoleMode(input, savedConsoleMode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
+        out_ = out;
+#else
         if (::tcgetattr(STDIN_FILENO, &savedTerminal) != 0) return;
         termios quiet = savedTerminal;
         // The line feed of Enter stays visible, so the prompt does not run
@@ -77,7 +97,15 @@ public:
 #endif
     }
     ~HiddenInput() {
-#ifndef _WIN32
+#ifdef _WIN32
+        if (hidden_) SetConsoleMode(hiddenConsole, savedConsoleMode);
+        if (handled_) SetConsoleCtrlHandler(restoreConsoleAndEnd, FALSE);
+        if (!hidden_) return;
+        // The console did not show the line end of Enter either; without it
+        // the prompt would run into what is printed next.
+        writeConsoleText(out_, "\n");
+        std::fflush(out_);
+#else
         if (hidden_) ::tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
         for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
             if (taken_[i]) ::sigaction(kEndingSignals[i], &previous_[i], nullptr);
@@ -87,7 +115,11 @@ public:
     HiddenInput& operator=(const HiddenInput&) = delete;
 
 private:
-#ifndef _WIN32
+#ifdef _WIN32
+    bool hidden_ = false;
+    bool handled_ = false;
+    std::FILE* out_ = nullptr;
+#else
     bool hidden_ = false;
     bool taken_[std::size(kEndingSignals)] = {};
     struct sigaction previous_[std::size(kEndingSignals)] {};
@@ -150,17 +182,7 @@ std::string ConsoleDialogs::forTerminal(const std::string& text) {
 void ConsoleDialogs::print(const std::string& text, Severity severity) {
     std::string line = forTerminal(text);
     if (line.empty() || line.back() != '\n') line += '\n';
-    if (journal_) {
-        const std::string prefix = journalPrefix(severity);
-        std::string marked;
-        for (std::size_t start = 0; start < line.size();) {
-            const std::size_t end = line.find('\n', start) + 1;
-            marked += prefix + line.substr(start, end - start);
-            start = end;
-        }
-        line = marked;
-    }
-    writeConsoleText(out_, line);
+    writeConsoleText(out_, withJournalPriority(line, severity, journal_));
     std::fflush(out_);
 }
 
@@ -183,7 +205,7 @@ std::optional<std::string> ConsoleDialogs::askQuestion(const QuestionStep& step)
     // A secret is neither echoed nor shown as the preset: a stored password
     // stays off the screen and out of any terminal log.
     std::optional<HiddenInput> hidden;
-    if (step.secret && hideSecrets_) hidden.emplace();
+    if (step.secret && hideSecrets_) hidden.emplace(out_);
     std::string prompt = step.presetAnswer.empty() ? "> "
                          : step.secret             ? "[****] > "
                                                    : "[" + forTerminal(step.presetAnswer) + "] > ";

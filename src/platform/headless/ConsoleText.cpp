@@ -2,7 +2,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#include <io.h>
+
+#include "platform/win32/WideText.h"
 #endif
 
 #include <cstdio>
@@ -45,65 +46,8 @@ std::size_t completeUtf8Length(std::string_view text) {
 
 #ifdef _WIN32
 
-namespace {
-
-// The console behind `stream`, or null when it leads to a pipe, a file or
-// nowhere.
-HANDLE consoleOf(std::FILE* stream) {
-    const int descriptor = _fileno(stream);
-    if (descriptor < 0) return nullptr;
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
-    DWORD mode = 0;
-    if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) return nullptr;
-    return handle;
-}
-
-std::wstring widen(std::string_view utf8) {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    if (size <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
-    return wide;
-}
-
-std::string narrow(std::wstring_view utf16) {
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return {};
-    std::string text(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), text.data(), size, nullptr,
-                        nullptr);
-    return text;
-}
-
-// Writes all of `wide` to the console; false when the console took nothing.
-bool writeWide(HANDLE console, std::wstring_view wide) {
-    constexpr std::size_t kChunk = 8192;
-    bool wroteAny = false;
-    while (!wide.empty()) {
-        std::size_t chunk = wide.size() < kChunk ? wide.size() : kChunk;
-        // A surrogate pair stays together.
-        if (chunk < wide.size() && wide[chunk - 1] >= 0xD800 && wide[chunk - 1] <= 0xDBFF) --chunk;
-        DWORD written = 0;
-        if (!WriteConsoleW(console, wide.data(), static_cast<DWORD>(chunk), &written, nullptr) || written == 0)
-            return wroteAny;
-        wroteAny = true;
-        wide.remove_prefix(written);
-    }
-    return true;
-}
-
-}  // namespace
-
-void writeConsoleText(std::FILE* stream, std::string_view utf8) {
-    if (utf8.empty()) return;
-    if (const HANDLE console = consoleOf(stream)) {
-        // What the C runtime still holds comes first.
-        std::fflush(stream);
-        if (writeWide(console, widen(utf8))) return;
-    }
-    std::fwrite(utf8.data(), 1, utf8.size(), stream);
-}
+// The console writer, writeConsoleText, is in the platform facts library
+// (see ConsoleOutput.h), so that writeConsole reaches it from every program.
 
 bool readConsoleLine(std::string& line) {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
@@ -123,7 +67,7 @@ bool readConsoleLine(std::string& line) {
     // Ctrl-Z at the start of a line ends the input, as it does for the C runtime.
     if (!wide.empty() && wide.front() == L'\x1A') return false;
     while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r')) wide.pop_back();
-    line = narrow(wide);
+    line = fromWide(wide);
     return true;
 }
 

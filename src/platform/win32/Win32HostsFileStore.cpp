@@ -8,6 +8,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/win32/FileHandle.h"
 #include "text/LineEnds.h"
 
 namespace tavik {
@@ -15,6 +16,8 @@ namespace {
 
 using Step = Win32HostsFileStore::Step;
 using Clock = std::chrono::steady_clock;
+using winfile::Handle;
+using winfile::writeAll;
 
 constexpr auto kRetryPause = std::chrono::milliseconds(50);
 
@@ -24,49 +27,11 @@ constexpr auto kRetryPause = std::chrono::milliseconds(50);
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
 constexpr DWORD kLockOffsetLow = 0;
 
-class Handle {
-public:
-    explicit Handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
-    ~Handle() { close(); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    Handle& operator=(Handle&& other) noexcept {
-        close();
-        h_ = std::exchange(other.h_, INVALID_HANDLE_VALUE);
-        return *this;
-    }
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    bool close() {
-        const HANDLE h = std::exchange(h_, INVALID_HANDLE_VALUE);
-        return h == INVALID_HANDLE_VALUE || CloseHandle(h) != 0;
-    }
-
-private:
-    HANDLE h_;
-};
-
-// Errors that a program holding the file for a moment (a virus scanner, an
-// indexer, a backup) causes; worth a short wait.
-bool busy(DWORD error) {
-    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED ||
-           error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
-}
-
 // Runs `attempt` until it succeeds, fails for a reason other than a busy
 // file, or `wait` has passed.
 template <typename Attempt>
 bool retryWhileBusy(std::chrono::milliseconds wait, Attempt attempt) {
-    const auto until = Clock::now() + wait;
-    while (true) {
-        if (attempt()) return true;
-        const DWORD error = GetLastError();
-        if (!busy(error) || Clock::now() >= until) {
-            SetLastError(error);
-            return false;
-        }
-        std::this_thread::sleep_for(kRetryPause);
-    }
+    return winfile::retryWhileBusy(wait, kRetryPause, attempt);
 }
 
 std::optional<std::string> readAll(HANDLE file) {
@@ -82,17 +47,6 @@ std::optional<std::string> readAll(HANDLE file) {
         if (got == 0) return content;
         content.append(buffer, got);
     }
-}
-
-bool writeAll(HANDLE file, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 20));
-        DWORD written = 0;
-        if (!WriteFile(file, data.data() + done, chunk, &written, nullptr) || written == 0) return false;
-        done += written;
-    }
-    return true;
 }
 
 bool sameFile(HANDLE a, HANDLE b) {

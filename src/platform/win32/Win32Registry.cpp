@@ -65,15 +65,15 @@ RegLookup Win32Registry::lookupValue(RegRoot root, const std::string& key, const
         DWORD type = 0;
         DWORD size = 0;
         LSTATUS query = RegQueryValueExW(opened.get(), valueName.c_str(), nullptr, &type, nullptr, &size);
+        if (query != ERROR_SUCCESS) return missing(query) ? RegLookup{} : kUnreadable;
         std::vector<BYTE> data;
-        for (int attempt = 0;; ++attempt) {
-            if (query != ERROR_SUCCESS) return missing(query) ? RegLookup{} : kUnreadable;
+        for (int attempt = 0; attempt < 3; ++attempt) {
             if (size > kMaxValueBytes) return {};
             data.assign(size + sizeof(wchar_t), 0);  // room for a closing zero the writer left out
             query = RegQueryValueExW(opened.get(), valueName.c_str(), nullptr, &type, data.data(), &size);
             // Another program made the value larger in between: `size` now
-            // tells the new size.
-            if (query != ERROR_MORE_DATA || attempt == 2) break;
+            // tells the new size, and the next round reads with that.
+            if (query != ERROR_MORE_DATA) break;
         }
         if (query != ERROR_SUCCESS) return missing(query) ? RegLookup{} : kUnreadable;
         RegValue value;
