@@ -117,6 +117,6 @@ int runClient(bool desktop, double timeScale) {
 
 int runHeadless(int, char**, double timeScale) { return runClient(false, timeScale); }
 
-int runWindowsDesktop(int, char**) { return runClient(interactiveWindowStation(), 1.0); }
+int runWindowsDesktop() { return runClient(interactiveWindowStation(), 1.0); }
 
 }  // namespace tavik

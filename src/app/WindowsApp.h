@@ -6,6 +6,6 @@ namespace tavik {
 // area, its popup menu and message boxes. Where there is no desktop to show
 // them on (a service's window station, no display), it says so on standard
 // error and runs headless. Returns the exit code.
-int runWindowsDesktop(int argc, char** argv);
+int runWindowsDesktop();
 
 }  // namespace tavik

@@ -22,5 +22,5 @@ int main(int argc, char** argv) {
         if (auto code = tavik::runCommandLineOption(tavik::Win32Environment::arguments(), platform)) return *code;
     }
     if (tavik::Win32Environment::variable(L"TAVIK_HEADLESS") == "1") return tavik::runHeadless(argc, argv);
-    return tavik::runWindowsDesktop(argc, argv);
+    return tavik::runWindowsDesktop();
 }

@@ -200,7 +200,7 @@ std::optional<std::string> ConsoleDialogs::askQuestion(const QuestionStep& step)
     for (const auto& choice : step.choices) print("  " + choice);
     if (!interactive_) {
         print("Keine Eingabe möglich (keine Konsole).");
-        return std::string("cancel");
+        return std::string(kCancelAnswer);
     }
     // A secret is neither echoed nor shown as the preset: a stored password
     // stays off the screen and out of any terminal log.
@@ -214,7 +214,7 @@ std::optional<std::string> ConsoleDialogs::askQuestion(const QuestionStep& step)
     std::string line;
     const bool answered = readLine_(line);
     hidden.reset();
-    if (!answered) return std::string("cancel");  // end of input cancels
+    if (!answered) return std::string(kCancelAnswer);  // end of input cancels
     if (!line.empty() && line.back() == '\r') line.pop_back();
     // An empty line takes what the answer box shows, as Enter does in the window.
     return line.empty() ? step.presetAnswer : line;
