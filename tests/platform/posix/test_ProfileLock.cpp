@@ -73,7 +73,9 @@ TEST_F(ProfileLockTest, ASecondClaimOfAProfileFindsItInUseUntilTheHolderEnds) {
     ::close(ready[0]);
     ::close(ready[1]);
     EXPECT_EQ(answer, 'y');
-    if (answer == 'y') EXPECT_EQ(ProfileLock().claim(store, "Tavik6"), ProfileClaim::InUse);
+    if (answer == 'y') {
+        EXPECT_EQ(ProfileLock().claim(store, "Tavik6"), ProfileClaim::InUse);
+    }
     ::kill(child, SIGKILL);  // no exit of its own: only the kernel can drop its lock
     ::waitpid(child, nullptr, 0);
     EXPECT_EQ(ProfileLock().claim(store, "Tavik6"), ProfileClaim::Claimed);
